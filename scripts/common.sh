@@ -1,0 +1,31 @@
+# Shared by scripts/run, scripts/test and scripts/bench: installs what is
+# missing from Debian's packages, then configures and builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+as_root() {
+    if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# ensure_packages PKG...: installs the packages that are not installed yet.
+ensure_packages() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        as_root apt-get update -qq
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+    fi
+}
+
+BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev fonts-dejavu-core)
+
+# build DIR CMAKE_ARGS...: configures (once) and builds into DIR.
+build() {
+    local dir=$1
+    shift
+    cmake -S . -B "$dir" "$@" >/dev/null
+    cmake --build "$dir" -j"$(nproc)"
+}

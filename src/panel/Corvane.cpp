@@ -1,0 +1,40 @@
+#include "panel/Corvane.h"
+
+#include "panel/Twips.h"
+
+#include <QComboBox>
+#include <QFont>
+
+Corvane::Corvane(PortIo& port, DelayTimer& timer, QWidget* parent)
+    : QWidget(parent), port_(port), timer_(timer), displayClock_([] { return std::chrono::steady_clock::now(); })
+{
+    setWindowTitle(QStringLiteral("Corvane rel. 4.02 by threnlo"));
+    // A pixel size, not a point size: the panel is laid out in pixels, and
+    // every caption must fit its control at any screen resolution.
+    QFont panelFont(QStringLiteral("DejaVu Sans"));
+    panelFont.setPixelSize(panelFontPixels);
+    setFont(panelFont);
+    setFixedSize(twips::clientArea);
+
+    createControls();
+    setTabOrder();
+    setupPanel();
+    setupRigPort();
+    setupTuning();
+    setupRigFunc();
+    form_load();
+    Encoder->setFocus(Qt::OtherFocusReason);
+}
+
+Corvane::~Corvane() = default;
+
+void Corvane::runAction(Action action)
+{
+    try {
+        (this->*action)();
+    } catch (const std::exception& e) {
+        emit actionFailed(QString::fromUtf8(e.what()));
+    }
+}
+
+void Corvane::setDisplayClock(DisplayClock clock) { displayClock_ = std::move(clock); }

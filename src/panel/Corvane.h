@@ -1,0 +1,174 @@
+#pragma once
+// The front panel of a KRV rig: the one window of the program.
+//
+// The rig cannot be read back, so the window is the record of it: the texts of
+// Text1 (transmit) and Text3 (receive), in kHz, and the step record below. Every
+// operation works on those members directly and reaches the rig only through
+// the PortIo and DelayTimer it was given.
+//
+// Errors: a text that cannot be converted (a Port of letters, an empty display)
+// throws numtext::ConversionError from the handler that met it; whatever the
+// handler wrote before stays written. Called directly, a handler lets it escape.
+// A click or a selection made through a control catches it there and emits
+// actionFailed(message) instead; no handler shows anything itself.
+
+#include "Module1.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+class Corvane : public QWidget {
+    Q_OBJECT
+
+public:
+    // Builds the controls, wires them and runs form_load() once. The port and
+    // timer must outlive the window.
+    Corvane(PortIo& port, DelayTimer& timer, QWidget* parent = nullptr);
+    ~Corvane() override;
+
+    // The panel font's size in logical pixels: every caption, list item and
+    // start-up display text fits its control at this size.
+    static constexpr int panelFontPixels = 9;
+
+    // ---- Controls (objectName = member name) ----
+    QPushButton *Command1, *Command2, *Command3, *Command4, *Command5, *Command6, *Command7, *Command8,
+        *Command9, *Command10, *Command11, *Command12, *Command13, *Command14, *Command15, *Command16,
+        *Command17, *Command18, *Command19, *Command20, *Command21, *Command22, *Command23, *Command24,
+        *Command25, *Command26, *Command27, *Command28, *Command29, *Command30, *Command31;
+    QLineEdit *Text1, *Text2, *Text3, *Text4, *Text5;
+    QLabel *Label1, *Label2, *Label3, *Label4;
+    QComboBox *Port, *Encoder; // editable; their texts are read at every use
+    QListWidget *speed, *KRV;
+    QRadioButton *RIT_ON, *RIT_OFF; // one exclusive group
+
+    // ---- Panel state: unset (0, false, empty) until first assigned ----
+    int16_t enc_delay = 0;   // delay index of every encoder wait: 3 "Low", 4 "High"
+    int16_t fine_steps = 0;  // 50 Hz steps of the last "E"
+    int16_t step_hz = 0;     // step in force, Hz: 200 or 50
+    int16_t preset_qrp = 0;  // kHz
+    int16_t tune_low = 0;    // kHz, lowest entry "E" accepts
+    int16_t tune_high = 0;   // kHz, highest entry "E" accepts
+    int16_t tr_step_hz = 0;  // transmit/receive step kept while RIT is on, Hz
+    int32_t coarse_steps = 0; // 200 Hz steps of the last "E"
+    int32_t nsteps = 0;      // pending steps: negative up, positive down
+    double preset_w1aw = 0, preset_wwv = 0, preset_chu = 0; // kHz
+    double step_khz = 0;     // step in force, kHz: 0.2 or 0.05
+    double tr_step_khz = 0;  // kHz, goes with tr_step_hz
+    QString tr_step_label;   // Text2 caption of the transmit/receive step
+    bool enc_high = false;   // encoder lines last left both high (true) or both low
+
+    // ---- Start-up and model (panel) ----
+    void form_load();
+    void KRV_Click();
+
+    // ---- Port access, encoder, step engine, step buttons (rigport) ----
+    // Port base for offset 0, 1 or 2, from the Port text read now. Throws
+    // ConversionError on a text that is not a number or out of 16-bit range.
+    int16_t port_base(int offset);
+    bool is_std_port();                           // Port text exactly "632", "888" or "956"
+    void enc_write(int16_t byte);                 // whole byte to the data register
+    int16_t enc_read();                           // data register, low byte
+    int16_t key_press(bool std_port);             // returns the control register as read (standard port)
+    void key_release(bool std_port, int16_t x);   // x: what key_press returned
+    void rit_line(bool std_port, bool on);
+    void show_enc();                              // Text4: "11B", "00B" or "**"
+
+    void up1a();
+    void up1b();
+    void dn1a();
+    void dn1b();
+    void up2();
+    void dn2();
+    void dosteps();
+    void up();
+    void dn();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Command10_Click();
+    void Command11_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void Command14_Click();
+    void speed_Click();
+
+    // ---- Keypad, go-to, presets (tuning) ----
+    void Command15_Click();
+    void Command16_Click();
+    void Command17_Click();
+    void Command18_Click();
+    void Command19_Click();
+    void Command20_Click();
+    void Command21_Click();
+    void Command22_Click();
+    void Command23_Click();
+    void Command24_Click();
+    void Command25_Click();
+    void Command26_Click();
+    void Command27_Click();
+    void Command28_Click();
+    void Command29_Click();
+    void Command30_Click();
+    void Command31_Click();
+
+    // ---- Step size, RIT, annunciate (rigfunc) ----
+    void step_tog();
+    void Command1_Click();
+    void Command2_Click();
+    void RIT_ON_Click();
+    void RIT_OFF_Click();
+
+    // The clock that paces the live repaint of the displays during a run of
+    // steps. Defaults to the steady clock; tests give their own.
+    using DisplayClock = std::function<std::chrono::steady_clock::time_point()>;
+    void setDisplayClock(DisplayClock clock);
+
+signals:
+    void actionFailed(const QString& message);
+
+private:
+    using Action = void (Corvane::*)();
+
+    void createControls();
+    void setTabOrder();
+    void setupPanel();
+    void setupRigPort();
+    void setupTuning();
+    void setupRigFunc();
+    // The click boundary: runs the action, turns an escaping error into actionFailed.
+    void runAction(Action action);
+    // rigport
+    void encoderChange(int16_t byte);    // one line change and its wait
+    void moveFrequency(double delta_khz); // one step on the record
+    void repaintDisplaysIfDue();
+    void runSteps(int16_t count);
+    // tuning
+    void appendToEntry(QChar c);
+    void presetToEntry(double value);
+    void runAtStep(int16_t stepHz, int32_t count);
+    void toggleStepTo(int16_t stepHz);
+    // rigfunc
+    void pressKey(int16_t holdDelay);   // key down, hold, key up
+
+    PortIo& port_;
+    DelayTimer& timer_;
+    QButtonGroup* ritGroup_ = nullptr;
+    DisplayClock displayClock_;
+    std::chrono::steady_clock::time_point lastRepaint_{};
+};

@@ -1,0 +1,33 @@
+// The rig's key line, and the wiring of the rig-function controls. How long the
+// key is held tells the rig what is meant: the short hold (delay index 1) asks
+// it to annunciate, the long one (index 2) switches its tuning step.
+#include "panel/Corvane.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+
+void Corvane::setupRigFunc()
+{
+    connect(Command1, &QPushButton::clicked, this, [this] { runAction(&Corvane::Command1_Click); });
+    connect(Command2, &QPushButton::clicked, this, [this] { runAction(&Corvane::Command2_Click); });
+    // An option runs its action when it becomes selected, by click, keyboard or program.
+    connect(RIT_ON, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            runAction(&Corvane::RIT_ON_Click);
+    });
+    connect(RIT_OFF, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            runAction(&Corvane::RIT_OFF_Click);
+    });
+}
+
+void Corvane::pressKey(int16_t holdDelay)
+{
+    const bool std_port = is_std_port();
+    const int16_t x = key_press(std_port);
+    timer_.WaitDelay(holdDelay);
+    key_release(std_port, x);
+}
+
+// Annunciate: the short press, with RIT on or off; no wait after the release.
+void Corvane::Command1_Click() { pressKey(1); }

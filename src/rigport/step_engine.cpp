@@ -1,0 +1,91 @@
+// The step engine: runs a signed step count off as encoder steps and moves the
+// frequency record with every step, since the rig's frequency cannot be read.
+#include "panel/Corvane.h"
+#include "panel/NumberText.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace {
+// The displays follow a long run at about this rate.
+constexpr std::chrono::milliseconds repaintInterval{40};
+} // namespace
+
+void Corvane::dosteps()
+{
+    if (nsteps < 0)
+        up();
+    else
+        dn();
+}
+
+void Corvane::up()
+{
+    const QString kind = Encoder->currentText();
+    if (kind == u"1") {
+        while (nsteps < 0) {
+            if (enc_high)
+                up1a();
+            else
+                up1b();
+            ++nsteps;
+            moveFrequency(step_khz);
+        }
+    } else if (kind == u"2") {
+        while (nsteps < 0) {
+            up2();
+            ++nsteps;
+            moveFrequency(step_khz);
+        }
+    }
+    show_enc();
+}
+
+void Corvane::dn()
+{
+    const QString kind = Encoder->currentText();
+    if (kind == u"1") {
+        while (nsteps > 0) {
+            if (enc_high)
+                dn1a();
+            else
+                dn1b();
+            --nsteps;
+            moveFrequency(-step_khz);
+        }
+    } else if (kind == u"2") {
+        while (nsteps > 0) {
+            dn2();
+            --nsteps;
+            moveFrequency(-step_khz);
+        }
+    }
+    show_enc();
+}
+
+void Corvane::moveFrequency(double delta_khz)
+{
+    // The frequency lives in the display text and passes through its 15-digit
+    // form at every step, so rounding errors never pile up: 5000 steps of 0.2
+    // from 7040 end at exactly 8040.
+    const double rx = numtext::toDouble(Text3->text(), u"Text3") + delta_khz;
+    Text3->setText(numtext::toText(rx));
+    if (!RIT_ON->isChecked())
+        Text1->setText(Text3->text());
+    repaintDisplaysIfDue();
+}
+
+void Corvane::repaintDisplaysIfDue()
+{
+    // A run holds the event loop (no input may slip in), so the displays are
+    // painted synchronously, between steps only, never between the line changes
+    // of one step.
+    const auto now = displayClock_();
+    if (now - lastRepaint_ < repaintInterval)
+        return;
+    lastRepaint_ = now;
+    Text1->repaint();
+    Text3->repaint();
+    Text4->repaint();
+}
