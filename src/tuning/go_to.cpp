@@ -47,13 +47,13 @@ void Corvane::Command26_Click()
     const int16_t fine = numtext::roundToInt16(std::fmod(hundredths, 20) * 0.2, u"the 50 Hz step count");
     const QString span = QStringLiteral("the step count from \"%1\" to \"%2\"").arg(current->text(), entry);
     const int32_t coarse = numtext::roundToInt32((diff - fine * 0.05) / 0.2, span);
-    const int32_t total = numtext::roundToInt32(static_cast<double>(coarse) * 4 + fine, span);
     fine_steps = fine;
     coarse_steps = coarse;
 
     if (RIT_ON->isChecked()) {
-        // The step is 50 Hz while RIT is on; only the receiver moves.
-        nsteps = total;
+        // The step is 50 Hz while RIT is on; only the receiver moves. The total
+        // in 50 Hz steps is four times the coarse count and may not fit a count.
+        nsteps = numtext::roundToInt32(static_cast<double>(coarse) * 4 + fine, span);
         dosteps();
         timer_.WaitDelay(1);
         return;
