@@ -2,6 +2,7 @@
 #include "panel/Corvane.h"
 #include "sim/SimulatedPort.h"
 #include "timing/PreciseDelay.h"
+#include "timing/RealtimeDelay.h"
 #include "trace/Trace.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@ constexpr const char* version = "4.02";
 
 struct Options {
     bool trace = false;
+    bool realtime = false;
 };
 
 // Parses the command line; help and version are printed here. Returns the
@@ -37,8 +39,13 @@ int parseOptions(int argc, char** argv, Options& options)
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write every port access and delay call to standard error."));
     parser.addOption(trace);
+    const QCommandLineOption realtime(
+        QStringLiteral("realtime"),
+        QStringLiteral("Run the waits of each run under SCHED_FIFO where the system allows it."));
+    parser.addOption(realtime);
     parser.process(probe); // exits for --help, --version and unknown options
     options.trace = parser.isSet(trace);
+    options.realtime = parser.isSet(realtime);
     return -1;
 }
 
@@ -74,6 +81,11 @@ int main(int argc, char** argv)
     PreciseDelay delay;
     PortIo* port = &simulated;
     DelayTimer* timer = &delay;
+    std::unique_ptr<RealtimeDelay> realtime;
+    if (options.realtime) {
+        realtime = std::make_unique<RealtimeDelay>(*timer);
+        timer = realtime.get();
+    }
     std::unique_ptr<TracingPort> tracingPort;
     std::unique_ptr<TracingTimer> tracingTimer;
     if (options.trace) {

@@ -153,24 +153,25 @@ QString toText(double value)
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
 
-    std::string out = negative ? "-" : "";
+    // Built with QString: GCC 12's -Wrestrict misfires on std::string's
+    // operator+ in optimised builds.
+    const QString d = QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size()));
+    QString out = negative ? QStringLiteral("-") : QString();
     if (exponent >= 15 || exponent < -4) {
-        out += digits.substr(0, 1);
-        if (digits.size() > 1)
-            out += "." + digits.substr(1);
-        char exp[16];
-        std::snprintf(exp, sizeof exp, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
-        out += exp;
+        out += d.left(1);
+        if (d.size() > 1)
+            out += u'.' + d.mid(1);
+        out += QStringLiteral("E%1%2").arg(exponent < 0 ? u'-' : u'+').arg(std::abs(exponent), 2, 10, QChar(u'0'));
     } else if (exponent >= 0) {
-        const size_t whole = static_cast<size_t>(exponent) + 1;
-        if (digits.size() <= whole)
-            out += digits + std::string(whole - digits.size(), '0');
+        const qsizetype whole = exponent + 1;
+        if (d.size() <= whole)
+            out += d + QString(whole - d.size(), u'0');
         else
-            out += digits.substr(0, whole) + "." + digits.substr(whole);
+            out += d.left(whole) + u'.' + d.mid(whole);
     } else {
-        out += "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+        out += QStringLiteral("0.") + QString(-exponent - 1, u'0') + d;
     }
-    return QString::fromLatin1(out.c_str());
+    return out;
 }
 
 QString toSignedText(double value)

@@ -1,0 +1,38 @@
+#include "timing/RealtimeDelay.h"
+
+#include <QTimer>
+
+#include <pthread.h>
+#include <sched.h>
+
+RealtimeDelay::~RealtimeDelay()
+{
+    if (raised_)
+        lower();
+}
+
+void RealtimeDelay::WaitDelay(int16_t index)
+{
+    if (!raised_ && allowed_)
+        raise();
+    inner_.WaitDelay(index);
+}
+
+void RealtimeDelay::raise()
+{
+    // The lowest real-time priority is enough to run ahead of every ordinary
+    // task; higher ones would only compete with the kernel's own threads.
+    const sched_param param{sched_get_priority_min(SCHED_FIFO)};
+    allowed_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+    if (!allowed_)
+        return;
+    raised_ = true;
+    QTimer::singleShot(0, &context_, [this] { lower(); });
+}
+
+void RealtimeDelay::lower()
+{
+    const sched_param param{0};
+    pthread_setschedparam(pthread_self(), SCHED_OTHER, &param);
+    raised_ = false;
+}
