@@ -50,3 +50,37 @@ TEST(PreciseDelay, UndefinedIndexReturnsWithoutWaiting)
     delay.WaitDelay(-3);
     EXPECT_LT(steady_clock::now() - start, milliseconds(650));
 }
+
+#include "support/Fakes.h"
+#include "timing/RealtimeDelay.h"
+
+#include <QCoreApplication>
+
+#include <pthread.h>
+
+namespace {
+int policy()
+{
+    int p = 0;
+    sched_param param{};
+    pthread_getschedparam(pthread_self(), &p, &param);
+    return p;
+}
+} // namespace
+
+TEST(RealtimeDelay, PassesCallsOnAndDropsBackOnceTheEventLoopRuns)
+{
+    TrafficLog log;
+    RecordingTimer inner(log);
+    RealtimeDelay realtime(inner);
+    EXPECT_EQ(realtime.DefineDelay(26, 1), 1);
+    int policyDuringWait = -1;
+    inner.onWait = [&](int16_t) { policyDuringWait = policy(); };
+    realtime.WaitDelay(1);
+    realtime.WaitDelay(1);
+    EXPECT_EQ(log, (TrafficLog{"define 26 1 1", "wait 1", "wait 1"}));
+    // Where the system refuses real-time scheduling the waits simply run as before.
+    EXPECT_EQ(policyDuringWait, realtime.allowed() ? SCHED_FIFO : SCHED_OTHER);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(policy(), SCHED_OTHER);
+}
