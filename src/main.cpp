@@ -49,15 +49,28 @@ int parseOptions(int argc, char** argv, Options& options)
     return -1;
 }
 
-bool windowShown = false;
+QStringList earlyMessages;
 
-// Qt ends on a fatal error (no display to connect to, say) with an abort; before
-// the window is up that is an ordinary failure to start: one line, exit 1.
+// Qt ends on a fatal error (no display to connect to, say) with an abort and a
+// page of text; before the window is up that is an ordinary failure to start:
+// one line, exit 1. Other early messages wait until the window is up.
 void startupMessages(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
-    std::fprintf(stderr, "corvane: %s\n", qPrintable(message));
-    if (type == QtFatalMsg && !windowShown)
-        std::_Exit(1);
+    if (type != QtFatalMsg) {
+        earlyMessages << message;
+        return;
+    }
+    const QString cause = earlyMessages.isEmpty() ? message.section(u'\n', 0, 0) : earlyMessages.first();
+    std::fprintf(stderr, "corvane: cannot open the window: %s\n", qPrintable(cause));
+    std::_Exit(1);
+}
+
+void windowIsUp()
+{
+    qInstallMessageHandler(nullptr);
+    for (const QString& message : std::as_const(earlyMessages))
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    earlyMessages.clear();
 }
 
 } // namespace
@@ -107,7 +120,6 @@ int main(int argc, char** argv)
         QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
     });
     panel->show();
-    windowShown = true;
-    qInstallMessageHandler(nullptr);
+    windowIsUp();
     return app.exec();
 }

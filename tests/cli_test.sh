@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The command line: help and version without a display, the trace of start-up,
+# and a failure to open the window as one line and exit code 1.
+set -u
+corvane=$1
+failures=0
+passed=0
+check() { # check NAME CONDITION...
+    local name=$1
+    shift
+    if "$@"; then echo "ok   $name"; passed=$((passed + 1)); else echo "FAIL $name"; failures=$((failures + 1)); fi
+}
+
+out=$(env -u DISPLAY -u QT_QPA_PLATFORM "$corvane" --version 2>&1)
+check "version without a display" [ "$out" = "corvane 4.02" ]
+
+out=$(env -u DISPLAY -u QT_QPA_PLATFORM "$corvane" --help 2>&1)
+check "help names --trace" grep -q -- "--trace" <<<"$out"
+
+out=$(env -u QT_QPA_PLATFORM DISPLAY=:97 "$corvane" 2>&1)
+rc=$?
+check "no display: exit 1" [ $rc -eq 1 ]
+check "no display: one line" [ "$(wc -l <<<"$out")" -eq 1 ]
+check "no display: says so" grep -q "^corvane: cannot open the window: .*display" <<<"$out"
+
+out=$(QT_QPA_PLATFORM=offscreen timeout 2 "$corvane" --trace 2>&1 >/dev/null)
+expected="in 890 255
+out 890 253
+out 632 255
+out 634 244
+out 888 255
+out 890 244
+out 956 255
+out 958 244
+in 888 255
+define 55 2 1
+define 650 2 2
+define 2600 1 3
+define 26 1 4"
+check "trace of start-up" [ "$(grep -E '^(in|out|define|wait) ' <<<"$out")" = "$expected" ]
+
+out=$("$corvane" --no-such-option 2>&1)
+check "unknown option: exit 1" [ $? -eq 1 ]
+
+echo "$passed passed, $failures failed"
+[ $failures -eq 0 ]
