@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QFont>
+#include <QPushButton>
 
 Corvane::Corvane(PortIo& port, DelayTimer& timer, QWidget* parent)
     : QWidget(parent), port_(port), timer_(timer), displayClock_([] { return std::chrono::steady_clock::now(); })
@@ -35,6 +36,12 @@ void Corvane::runAction(Action action)
     } catch (const std::exception& e) {
         emit actionFailed(QString::fromUtf8(e.what()));
     }
+}
+
+void Corvane::connectClicks(std::initializer_list<std::pair<QPushButton*, Action>> buttons)
+{
+    for (const auto& [button, action] : buttons)
+        connect(button, &QPushButton::clicked, this, [this, action = action] { runAction(action); });
 }
 
 void Corvane::setDisplayClock(DisplayClock clock) { displayClock_ = std::move(clock); }

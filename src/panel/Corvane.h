@@ -20,6 +20,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
+#include <utility>
 
 class QButtonGroup;
 class QComboBox;
@@ -153,8 +155,11 @@ private:
     void setupRigFunc();
     // The click boundary: runs the action, turns an escaping error into actionFailed.
     void runAction(Action action);
+    void connectClicks(std::initializer_list<std::pair<QPushButton*, Action>> buttons);
     // rigport
     void encoderChange(int16_t byte);    // one line change and its wait
+    void halfStep(int16_t first, int16_t rest);
+    void runOff(bool upward);            // the loop of up and dn
     void moveFrequency(double delta_khz); // one step on the record
     void repaintDisplaysIfDue();
     void runSteps(int16_t count);

@@ -161,7 +161,7 @@ QString toText(double value)
         out += d.left(1);
         if (d.size() > 1)
             out += u'.' + d.mid(1);
-        out += QStringLiteral("E%1%2").arg(exponent < 0 ? u'-' : u'+').arg(std::abs(exponent), 2, 10, QChar(u'0'));
+        out += QStringLiteral("E%1%2").arg(QChar(exponent < 0 ? u'-' : u'+')).arg(std::abs(exponent), 2, 10, QChar(u'0'));
     } else if (exponent >= 0) {
         const qsizetype whole = exponent + 1;
         if (d.size() <= whole)

@@ -8,8 +8,7 @@
 
 void Corvane::setupRigFunc()
 {
-    connect(Command1, &QPushButton::clicked, this, [this] { runAction(&Corvane::Command1_Click); });
-    connect(Command2, &QPushButton::clicked, this, [this] { runAction(&Corvane::Command2_Click); });
+    connectClicks({{Command1, &Corvane::Command1_Click}, {Command2, &Corvane::Command2_Click}});
     // An option runs its action when it becomes selected, by click, keyboard or program.
     connect(RIT_ON, &QRadioButton::toggled, this, [this](bool on) {
         if (on)

@@ -15,37 +15,18 @@ void Corvane::encoderChange(int16_t byte)
 // Encoder 1: one step is half a quadrature cycle, from one rest state (both
 // lines high or both low) to the other. enc_high follows the lines once the
 // second byte is out, before the last wait.
-void Corvane::up1a()
+void Corvane::halfStep(int16_t first, int16_t rest)
 {
-    encoderChange(251);
-    enc_write(243);
-    enc_high = false;
+    encoderChange(first);
+    enc_write(rest);
+    enc_high = rest == 255;
     timer_.WaitDelay(enc_delay);
 }
 
-void Corvane::up1b()
-{
-    encoderChange(247);
-    enc_write(255);
-    enc_high = true;
-    timer_.WaitDelay(enc_delay);
-}
-
-void Corvane::dn1a()
-{
-    encoderChange(247);
-    enc_write(243);
-    enc_high = false;
-    timer_.WaitDelay(enc_delay);
-}
-
-void Corvane::dn1b()
-{
-    encoderChange(251);
-    enc_write(255);
-    enc_high = true;
-    timer_.WaitDelay(enc_delay);
-}
+void Corvane::up1a() { halfStep(251, 243); }
+void Corvane::up1b() { halfStep(247, 255); }
+void Corvane::dn1a() { halfStep(247, 243); }
+void Corvane::dn1b() { halfStep(251, 255); }
 
 // Encoder 2: one step is a whole cycle, from both high back to both high.
 // It neither reads nor writes enc_high.

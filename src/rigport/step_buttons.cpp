@@ -7,16 +7,14 @@
 
 void Corvane::setupRigPort()
 {
-    const std::pair<QPushButton*, Action> stepButtons[] = {
+    connectClicks({
         {Command3, &Corvane::Command3_Click},   {Command4, &Corvane::Command4_Click},
         {Command5, &Corvane::Command5_Click},   {Command6, &Corvane::Command6_Click},
         {Command7, &Corvane::Command7_Click},   {Command8, &Corvane::Command8_Click},
         {Command9, &Corvane::Command9_Click},   {Command10, &Corvane::Command10_Click},
         {Command11, &Corvane::Command11_Click}, {Command12, &Corvane::Command12_Click},
         {Command13, &Corvane::Command13_Click}, {Command14, &Corvane::Command14_Click},
-    };
-    for (const auto& [button, action] : stepButtons)
-        connect(button, &QPushButton::clicked, this, [this, action = action] { runAction(action); });
+    });
 
     connect(speed, &QListWidget::itemSelectionChanged, this, [this] {
         if (!speed->selectedItems().isEmpty())

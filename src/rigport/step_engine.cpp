@@ -20,45 +20,23 @@ void Corvane::dosteps()
         dn();
 }
 
-void Corvane::up()
-{
-    const QString kind = Encoder->currentText();
-    if (kind == u"1") {
-        while (nsteps < 0) {
-            if (enc_high)
-                up1a();
-            else
-                up1b();
-            ++nsteps;
-            moveFrequency(step_khz);
-        }
-    } else if (kind == u"2") {
-        while (nsteps < 0) {
-            up2();
-            ++nsteps;
-            moveFrequency(step_khz);
-        }
-    }
-    show_enc();
-}
+void Corvane::up() { runOff(true); }
+void Corvane::dn() { runOff(false); }
 
-void Corvane::dn()
+void Corvane::runOff(bool upward)
 {
     const QString kind = Encoder->currentText();
-    if (kind == u"1") {
-        while (nsteps > 0) {
-            if (enc_high)
-                dn1a();
+    const bool halfCycles = kind == u"1";
+    if (halfCycles || kind == u"2") {
+        while (upward ? nsteps < 0 : nsteps > 0) {
+            if (!halfCycles)
+                upward ? up2() : dn2();
+            else if (enc_high)
+                upward ? up1a() : dn1a();
             else
-                dn1b();
-            --nsteps;
-            moveFrequency(-step_khz);
-        }
-    } else if (kind == u"2") {
-        while (nsteps > 0) {
-            dn2();
-            --nsteps;
-            moveFrequency(-step_khz);
+                upward ? up1b() : dn1b();
+            nsteps += upward ? 1 : -1;
+            moveFrequency(upward ? step_khz : -step_khz);
         }
     }
     show_enc();

@@ -6,7 +6,7 @@
 
 void Corvane::setupTuning()
 {
-    const std::pair<QPushButton*, Action> keys[] = {
+    connectClicks({
         {Command15, &Corvane::Command15_Click}, {Command16, &Corvane::Command16_Click},
         {Command17, &Corvane::Command17_Click}, {Command18, &Corvane::Command18_Click},
         {Command19, &Corvane::Command19_Click}, {Command20, &Corvane::Command20_Click},
@@ -16,9 +16,7 @@ void Corvane::setupTuning()
         {Command27, &Corvane::Command27_Click}, {Command28, &Corvane::Command28_Click},
         {Command29, &Corvane::Command29_Click}, {Command30, &Corvane::Command30_Click},
         {Command31, &Corvane::Command31_Click},
-    };
-    for (const auto& [button, action] : keys)
-        connect(button, &QPushButton::clicked, this, [this, action = action] { runAction(action); });
+    });
 }
 
 // A key's character always goes at the end, wherever the caret stands, and is
