@@ -35,7 +35,7 @@ int parseOptions(int argc, char** argv, Options& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Front panel for the KRV single-band transceivers, driven through a PC parallel port.\n"
-                       "Without hardware options it works a simulated KRV rig on a simulated port."));
+                       "Without hardware options it works a simulated KRV rig."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption trace(QStringLiteral("trace"),

@@ -222,8 +222,7 @@ private:
 constexpr uint32_t sequencesPerBlock = 50;
 constexpr int actionsPerSequence = 25;
 
-class RigAgreement : public ::testing::TestWithParam<uint32_t> {
-};
+class RigAgreement : public ::testing::TestWithParam<uint32_t> {};
 
 } // namespace
 

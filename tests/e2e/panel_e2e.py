@@ -242,7 +242,7 @@ def run(args, display):
 
 
 def drive(panel, trace, out):
-    """The operator's session, each action checked against the trace."""
+    """What the operator does, each action checked against the trace."""
     panel.click("KRV", at=(20, 7))  # the first model, KRV-80
     panel.type_into("Port", "4264")
     panel.type_into("Encoder", "2")
