@@ -174,6 +174,7 @@ TEST_P(RigKey, HeldForThreeHundredMillisecondsTogglesTheStepShorterAnnunciates)
     RigEars ears(rig);
     const bool standard = row.base == 888;
     const auto key = static_cast<int16_t>(standard ? 890 : row.base + 1);
+    rig.Out32(key, standard ? 244 : 255); // at rest, as start-up leaves it
     rig.Out32(key, standard ? 245 : 254);
     clock.now += row.held;
     rig.Out32(key, standard ? 244 : 255);
@@ -207,6 +208,22 @@ TEST(RigKeyLine, PanelPressesAreMeasuredOnTheRigsClock)
     bench.panel.Command2->click();
     EXPECT_EQ(bench.rig.state().stepHz, 200);
     EXPECT_EQ(ears.annunciations.size(), 1u);
+}
+
+TEST(RigKeyLine, KeyLowSincePowerOnIsNoPress)
+{
+    FakeClock clock;
+    SimulatedRig rig(settingsAt(888), clock.reader());
+    RigEars ears(rig);
+    rig.Out32(890, 253); // start-up's RIT off: the key bit stays set
+    clock.now += 1s;
+    rig.Out32(890, 244);
+    EXPECT_THAT(ears.changes, IsEmpty());
+    EXPECT_THAT(ears.annunciations, IsEmpty());
+    rig.Out32(890, 245);
+    clock.now += 55ms;
+    rig.Out32(890, 244);
+    EXPECT_THAT(ears.annunciations, ElementsAre("7040.00"));
 }
 
 TEST(RigKeyLine, KeyAndRitShareTheControlRegisterWithoutDisturbingEachOther)
@@ -281,7 +298,7 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, RigReads,
     ::testing::Values(ReadRow{"data_starts_with_both_lines_high", 888, {}, 888, 255},
                       ReadRow{"data_reads_back_the_lines_as_driven", 888, {{888, 243}}, 888, 243},
-                      ReadRow{"control_starts_key_released_rit_off", 888, {}, 890, 204},
+                      ReadRow{"control_reads_255_before_any_write", 888, {}, 890, 255},
                       ReadRow{"control_reads_its_last_byte", 888, {{890, 246}}, 890, 246},
                       ReadRow{"status_reads_floating_inputs", 888, {{889, 0}}, 889, 127},
                       ReadRow{"no_port_below_the_base", 888, {{887, 0}}, 887, 255},
@@ -413,6 +430,7 @@ TEST(RigTrace, WithoutStateLinesOnlyTheAnnunciationIsWritten)
     MemoryStream out;
     {
         RigConsole console(rig, rig, out.file(), false);
+        console.Out32(890, 244);
         console.Out32(888, 251);
         console.Out32(888, 243);
         console.Out32(890, 245);

@@ -52,10 +52,10 @@ std::string kHzText(int32_t hz)
 
 SimulatedRig::SimulatedRig(const RigSettings& settings, Clock clock)
     : base_(settings.base), standard_(isStandardBase(settings.base)), encoder_(settings.encoder),
-      clock_(std::move(clock)), state_{settings.startHz, settings.startHz, 200, false},
-      control_(standard_ ? 204 : 255)
+      clock_(std::move(clock)), state_{settings.startHz, settings.startHz, 200, false}
 {
     phase_ = phaseOf(data_);
+    keyLow_ = standard_ ? (control_ & 1) : !(keyLatch_ & 1);
 }
 
 unsigned SimulatedRig::offset(int16_t address) const
@@ -152,15 +152,21 @@ void SimulatedRig::turnDetent(int direction)
 
 void SimulatedRig::keyLine(bool low)
 {
-    if (low == keyDown_)
+    if (low == keyLow_)
         return;
-    keyDown_ = low;
+    keyLow_ = low;
     const auto now = clock_();
     if (low) {
         pressedAt_ = now;
         return;
     }
-    if (now - pressedAt_ >= longPress) {
+    // The panel's start-up lets go of a key that was low since power-on (a
+    // control register of 255): the rig never saw that press begin.
+    if (!pressedAt_)
+        return;
+    const auto held = now - *pressedAt_;
+    pressedAt_.reset();
+    if (held >= longPress) {
         state_.stepHz = state_.stepHz == 200 ? 50 : 200;
         changed();
     } else if (onAnnunciation) {

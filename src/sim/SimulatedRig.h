@@ -15,11 +15,13 @@
 // The conditions shown pull the line low: key pressed, RIT on.
 //
 // Reads: each of the three registers reads back the byte last written to it,
-// except base+1 of a standard base, the status register: the rig drives none
-// of its inputs, so it reads 127 (the port inverts bit 7) and ignores writes.
-// At first the data register reads 255, base+1 and base+2 of an other base 255,
-// and the control register 204, as a port commonly comes out of reset (key
-// released, RIT off).
+// 255 before the first write, except base+1 of a standard base, the status
+// register: the rig drives none of its inputs, so it reads 127 (the port
+// inverts bit 7) and ignores writes.
+//
+// The levels the lines hold before the first write mean nothing to the rig: it
+// starts as its settings say. So a control register of 255 (key and RIT low)
+// is no key press and no RIT; the key counts from its first press after that.
 //
 // The rig's state (RigState): transmit and receive frequency in Hz, the step
 // (200 or 50 Hz) and RIT.
@@ -32,7 +34,8 @@
 // - Key: held 300 ms or more, from the press to the release on the rig's
 //   clock, it toggles the step between 200 and 50 Hz; shorter, the rig
 //   annunciates its transmit frequency as text ("7030.05").
-// - RIT: low turns it on; high turns it off and brings receive back to transmit.
+// - RIT: at every write of its register, low turns RIT on; high turns it off
+//   and brings receive back to transmit.
 //
 // onStateChanged runs after every change of state and onAnnunciation for every
 // annunciation, both inside the Out32 call that caused them. The clock is read
@@ -109,11 +112,11 @@ private:
     Clock clock_;
     RigState state_;
     uint8_t data_ = 255;
-    uint8_t control_;        // base+2
+    uint8_t control_ = 255;  // base+2
     uint8_t keyLatch_ = 255; // base+1 of an other base
     int phase_ = 0;          // lines A, B along the up direction: 11, 01, 00, 10
     int travel_ = 0;         // quarter cycles since the last detent position, up positive
     int badTransitions_ = 0;
-    bool keyDown_ = false;
-    std::chrono::steady_clock::time_point pressedAt_{};
+    bool keyLow_;
+    std::optional<std::chrono::steady_clock::time_point> pressedAt_; // a press the rig saw begin
 };

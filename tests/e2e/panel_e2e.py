@@ -107,7 +107,10 @@ def stop(process):
 
 
 class Trace:
-    """The program's standard error, read as it grows, whole lines only."""
+    """The program's standard error, read as it grows: whole lines of the trace
+    and the rig only, whatever Qt may say in between."""
+
+    LINE = re.compile(r"(in|out|define|wait|rig) |-?\d+\.\d\d$")
 
     def __init__(self, path, process):
         self.path = path
@@ -117,7 +120,7 @@ class Trace:
     def lines(self):
         with open(self.path, encoding="utf-8", errors="replace") as f:
             text = f.read()
-        return text[: text.rfind("\n") + 1].splitlines()
+        return [line for line in text[: text.rfind("\n") + 1].splitlines() if self.LINE.match(line)]
 
     def wait_for(self, last, timeout=30):
         """The lines after the ones already taken, up to and including `last`."""
@@ -221,8 +224,7 @@ def run(args, display):
             env=env, stdout=subprocess.DEVNULL, stderr=trace_file)
     try:
         trace = Trace(trace_path, corvane)
-        startup = [line for line in trace.wait_for("define 26 1 4")
-                   if re.match(r"(in|out|define|wait|rig) ", line)]
+        startup = trace.wait_for("define 26 1 4")
         # The rig sits at 4264: start-up's RIT-off read at 890 finds no port.
         check(startup[:2] == ["in 890 255", "out 890 253"], f"start-up traffic: {startup}")
         check(not rig_lines(startup), f"start-up moved the rig: {rig_lines(startup)}")
