@@ -1,6 +1,8 @@
 // Corvane: picks the port and delay library, opens the panel.
 #include "panel/Corvane.h"
-#include "sim/SimulatedPort.h"
+#include "sim/RigCommandLine.h"
+#include "sim/RigConsole.h"
+#include "sim/SimulatedRig.h"
 #include "timing/PreciseDelay.h"
 #include "timing/RealtimeDelay.h"
 #include "trace/Trace.h"
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -20,6 +23,7 @@ constexpr const char* version = "4.02";
 struct Options {
     bool trace = false;
     bool realtime = false;
+    RigSettings rig;
 };
 
 // Parses the command line; help and version are printed here. Returns the
@@ -33,7 +37,7 @@ int parseOptions(int argc, char** argv, Options& options)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Front panel for the KRV single-band transceivers, driven through a PC parallel port.\n"
-                       "Without hardware options it works a simulated port."));
+                       "Without hardware options it works a simulated KRV rig."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption trace(QStringLiteral("trace"),
@@ -43,9 +47,16 @@ int parseOptions(int argc, char** argv, Options& options)
         QStringLiteral("realtime"),
         QStringLiteral("Run the waits of each run under SCHED_FIFO where the system allows it."));
     parser.addOption(realtime);
+    const RigCommandLine rig(parser);
     parser.process(probe); // exits for --help, --version and unknown options
     options.trace = parser.isSet(trace);
     options.realtime = parser.isSet(realtime);
+    try {
+        options.rig = rig.read(parser);
+    } catch (const std::invalid_argument& e) {
+        std::fprintf(stderr, "corvane: %s\n", e.what());
+        return 1;
+    }
     return -1;
 }
 
@@ -90,9 +101,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    SimulatedPort simulated;
+    SimulatedRig rig(options.rig, [] { return std::chrono::steady_clock::now(); });
     PreciseDelay delay;
-    PortIo* port = &simulated;
+    PortIo* port = &rig;
     DelayTimer* timer = &delay;
     std::unique_ptr<RealtimeDelay> realtime;
     if (options.realtime) {
@@ -107,6 +118,9 @@ int main(int argc, char** argv)
         port = tracingPort.get();
         timer = tracingTimer.get();
     }
+    // Outermost, so that what the rig says follows the trace line of its cause.
+    RigConsole rigConsole(*port, rig, stderr, options.trace);
+    port = &rigConsole;
 
     std::unique_ptr<Corvane> panel;
     try {

@@ -4,7 +4,9 @@
 // waits between it as a list of lines.
 
 #include "Module1.h"
+#include "timing/PreciseDelay.h"
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -60,4 +62,25 @@ public:
 private:
     PortIo& inner_;
     int16_t refused_;
+};
+
+// A monotonic clock that moves only when told.
+struct FakeClock {
+    std::chrono::steady_clock::time_point now{};
+    std::function<std::chrono::steady_clock::time_point()> reader()
+    {
+        return [this] { return now; };
+    }
+};
+
+// The real library's delays, waited out on a fake clock: a wait moves the
+// clock on by its interval and returns at once, so a long key press is long
+// to whatever reads that clock, and no test sleeps.
+class ClockedDelay : public PreciseDelay {
+public:
+    explicit ClockedDelay(FakeClock& clock) : clock_(clock) {}
+    void WaitDelay(int16_t index) override { clock_.now += interval(index); }
+
+private:
+    FakeClock& clock_;
 };

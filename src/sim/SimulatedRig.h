@@ -1,0 +1,122 @@
+#pragma once
+// A KRV rig on a parallel port in memory: the default backend, so that the
+// panel can be tried without hardware, and the yardstick the panel's record is
+// checked against, since this rig keeps its true state.
+//
+// The port has three registers at its base; an address with no port behind it
+// reads 255 and takes writes to nowhere. The rig sees four lines:
+//
+//   line        standard base (632, 888, 956)      other base
+//   encoder A   data register bit 2                the same
+//   encoder B   data register bit 3                the same
+//   key         base+2 (control) bit 0 set         base+1 bit 0 clear (254)
+//   RIT         base+2 (control) bit 1 set         base+2 bit 0 clear (254)
+//
+// The conditions shown pull the line low: key pressed, RIT on.
+//
+// Reads: each of the three registers reads back the byte last written to it,
+// 255 before the first write, except base+1 of a standard base, the status
+// register: the rig drives none of its inputs, so it reads 127 (the port
+// inverts bit 7) and ignores writes.
+//
+// The levels the lines hold before the first write mean nothing to the rig: it
+// starts as its settings say. So a control register of 255 (key and RIT low)
+// is no key press and no RIT; the key counts from its first press after that.
+//
+// The rig's state (RigState): transmit and receive frequency in Hz, the step
+// (200 or 50 Hz) and RIT.
+// - Encoder: Gray-code transitions of A and B, up when A changes first. A
+//   detent every half cycle (at both lines high and at both low) or every whole
+//   cycle (at both high). A jump of both lines at once is no transition: it is
+//   counted in badTransitions() and forgets the part of a detent turned so far.
+//   A detent moves receive alone by 50 Hz with RIT on; with RIT off, transmit
+//   and receive together by the step.
+// - Key: held 300 ms or more, from the press to the release on the rig's
+//   clock, it toggles the step between 200 and 50 Hz; shorter, the rig
+//   annunciates its transmit frequency as text ("7030.05").
+// - RIT: at every write of its register, low turns RIT on; high turns it off
+//   and brings receive back to transmit.
+//
+// onStateChanged runs after every change of state and onAnnunciation for every
+// annunciation, both inside the Out32 call that caused them. The clock is read
+// at the key's edges only. Out32 and Inp32 never throw.
+
+#include "Module1.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+struct RigState {
+    int32_t txHz = 0;
+    int32_t rxHz = 0;
+    int16_t stepHz = 200; // the step with RIT off; RIT on always tunes by 50 Hz
+    bool rit = false;
+    bool operator==(const RigState&) const = default;
+};
+
+enum class EncoderKind {
+    HalfCycle = 1,  // a detent at both lines high and at both low
+    WholeCycle = 2, // a detent at both lines high only
+};
+
+struct RigSettings {
+    int16_t base = 888;
+    int32_t startHz = 7'040'000; // KRV-40's QRP frequency
+    EncoderKind encoder = EncoderKind::HalfCycle;
+};
+
+// The QRP frequency in Hz each model starts on: "KRV-80", "KRV-40", "KRV-30",
+// "KRV-20" (exact names); nothing for any other name.
+std::optional<int32_t> rigModelStartHz(std::string_view model);
+
+// A frequency as the rig sends it: kHz with two decimals ("7030.05", "-0.20").
+// The rig only ever stands on whole 50 Hz, so nothing below 10 Hz is lost.
+std::string kHzText(int32_t hz);
+
+class SimulatedRig : public PortIo {
+public:
+    using Clock = std::function<std::chrono::steady_clock::time_point()>;
+
+    // Starts at settings.startHz on both frequencies, 200 Hz steps, RIT off.
+    SimulatedRig(const RigSettings& settings, Clock clock);
+
+    int16_t Inp32(int16_t address) override;
+    void Out32(int16_t address, int16_t value) override;
+
+    const RigState& state() const { return state_; }
+    int badTransitions() const { return badTransitions_; }
+
+    // Puts transmit and receive on `hz`, as the operator at the rig's own knob
+    // would; RIT and the step stay. Reports the change like any other.
+    void tuneTo(int32_t hz);
+
+    std::function<void(const RigState&)> onStateChanged;
+    std::function<void(const std::string& text)> onAnnunciation;
+
+private:
+    // 0, 1 or 2 for the port's registers; anything else has no port behind it.
+    unsigned offset(int16_t address) const;
+    void encoderLines(uint8_t data);
+    void keyLine(bool low);
+    void ritLine(bool low);
+    void turnDetent(int direction);
+    void changed();
+
+    const int16_t base_;
+    const bool standard_;
+    const EncoderKind encoder_;
+    Clock clock_;
+    RigState state_;
+    uint8_t data_ = 255;
+    uint8_t control_ = 255;  // base+2
+    uint8_t keyLatch_ = 255; // base+1 of an other base
+    int phase_ = 0;          // lines A, B along the up direction: 11, 01, 00, 10
+    int travel_ = 0;         // quarter cycles since the last detent position, up positive
+    int badTransitions_ = 0;
+    bool keyLow_;
+    std::optional<std::chrono::steady_clock::time_point> pressedAt_; // a press the rig saw begin
+};
