@@ -1,5 +1,8 @@
 // Corvane: picks the port and delay library, opens the panel.
 #include "panel/Corvane.h"
+#include "rigctl/CommandLine.h"
+#include "rigctl/PanelRig.h"
+#include "rigctl/RigctlServer.h"
 #include "sim/SimulatedPort.h"
 #include "timing/PreciseDelay.h"
 #include "trace/Trace.h"
@@ -11,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -18,6 +22,7 @@ constexpr const char* version = "4.02";
 
 struct Options {
     bool trace = false;
+    std::optional<quint16> rigctldPort;
 };
 
 // Parses the command line; help and version are printed here. Returns the
@@ -37,8 +42,25 @@ int parseOptions(int argc, char** argv, Options& options)
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write every port access and delay call to standard error."));
     parser.addOption(trace);
-    parser.process(probe); // exits for --help, --version and unknown options
+    const QCommandLineOption rigctld = rigctl::portOption();
+    parser.addOption(rigctld);
+    // exits for --help, --version and unknown options
+    parser.process(rigctl::withDefaultPort(QCoreApplication::arguments()));
     options.trace = parser.isSet(trace);
+    // "--rigctld 4533" would otherwise serve 4532 and drop the 4533 unseen.
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "corvane: unexpected argument \"%s\" (see --help)\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 1;
+    }
+    if (parser.isSet(rigctld)) {
+        options.rigctldPort = rigctl::parsePort(parser.value(rigctld));
+        if (!options.rigctldPort) {
+            std::fprintf(stderr, "corvane: --rigctld: \"%s\" is not a port (1..65535)\n",
+                         qPrintable(parser.value(rigctld)));
+            return 1;
+        }
+    }
     return -1;
 }
 
@@ -94,6 +116,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "corvane: %s\n", qPrintable(message));
         QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
     });
+    // A port already taken costs the remote access only, never the panel.
+    std::unique_ptr<rigctl::PanelRig> rig;
+    std::unique_ptr<rigctl::RigctlServer> server;
+    if (options.rigctldPort) {
+        rig = std::make_unique<rigctl::PanelRig>(*panel);
+        server = std::make_unique<rigctl::RigctlServer>(*rig);
+        if (QString error; !server->listen(*options.rigctldPort, &error))
+            std::fprintf(stderr, "corvane: --rigctld: %s\n", qPrintable(error));
+    }
     panel->show();
     windowShown = true;
     qInstallMessageHandler(nullptr);
