@@ -1,5 +1,8 @@
 // Corvane: picks the port and delay library, opens the panel.
 #include "panel/Corvane.h"
+#include "rigctl/CommandLine.h"
+#include "rigctl/PanelRig.h"
+#include "rigctl/RigctlServer.h"
 #include "sim/RigCommandLine.h"
 #include "sim/RigConsole.h"
 #include "sim/SimulatedRig.h"
@@ -14,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -24,6 +28,7 @@ struct Options {
     bool trace = false;
     bool realtime = false;
     RigSettings rig;
+    std::optional<quint16> rigctldPort;
 };
 
 // Parses the command line; help and version are printed here. Returns the
@@ -48,7 +53,10 @@ int parseOptions(int argc, char** argv, Options& options)
         QStringLiteral("Run the waits of each run under SCHED_FIFO where the system allows it."));
     parser.addOption(realtime);
     const RigCommandLine rig(parser);
-    parser.process(probe); // exits for --help, --version and unknown options
+    const QCommandLineOption rigctld = rigctl::portOption();
+    parser.addOption(rigctld);
+    // exits for --help, --version and unknown options
+    parser.process(rigctl::withDefaultPort(QCoreApplication::arguments()));
     options.trace = parser.isSet(trace);
     options.realtime = parser.isSet(realtime);
     try {
@@ -56,6 +64,20 @@ int parseOptions(int argc, char** argv, Options& options)
     } catch (const std::invalid_argument& e) {
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
+    }
+    // "--rigctld 4533" would otherwise serve 4532 and drop the 4533 unseen.
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "corvane: unexpected argument \"%s\" (see --help)\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 1;
+    }
+    if (parser.isSet(rigctld)) {
+        options.rigctldPort = rigctl::parsePort(parser.value(rigctld));
+        if (!options.rigctldPort) {
+            std::fprintf(stderr, "corvane: --rigctld: \"%s\" is not a port (1..65535)\n",
+                         qPrintable(parser.value(rigctld)));
+            return 1;
+        }
     }
     return -1;
 }
@@ -133,6 +155,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "corvane: %s\n", qPrintable(message));
         QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
     });
+    // A port already taken costs the remote access only, never the panel.
+    std::unique_ptr<rigctl::PanelRig> panelRig;
+    std::unique_ptr<rigctl::RigctlServer> server;
+    if (options.rigctldPort) {
+        panelRig = std::make_unique<rigctl::PanelRig>(*panel);
+        server = std::make_unique<rigctl::RigctlServer>(*panelRig);
+        if (QString error; !server->listen(*options.rigctldPort, &error))
+            std::fprintf(stderr, "corvane: --rigctld: %s\n", qPrintable(error));
+    }
     panel->show();
     windowIsUp();
     return app.exec();

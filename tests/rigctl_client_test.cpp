@@ -1,0 +1,148 @@
+// --rigctld as a user meets it: Hamlib's own rigctl against the panel, the
+// program started with the option, and the option's forms.
+#include "rigctl/CommandLine.h"
+#include "support/RigctlTest.h"
+#include "support/RowName.h"
+
+#include <QCommandLineParser>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace {
+
+using RigctlClient = RigctlTest;
+
+TEST_F(RigctlClient, HamlibsRigctlSetsAndReadsTheFrequency)
+{
+    const QString rigctlProgram = QStandardPaths::findExecutable(QStringLiteral("rigctl"));
+    if (rigctlProgram.isEmpty())
+        GTEST_SKIP() << "Hamlib's rigctl is not installed (Debian package libhamlib-utils)";
+    chooseModel(1); // KRV-40, 7040 kHz
+
+    QProcess client;
+    client.setProcessChannelMode(QProcess::MergedChannels);
+    client.start(rigctlProgram, {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(server.port()), "F",
+                                 "7030050", "f", "M", "USB", "2400", "m", "v", "s", "t", "j"});
+    // The panel serves the client from this loop, as from the window's own.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.state() == QProcess::NotRunning; }, 30000));
+    const std::string output = client.readAll().toStdString();
+
+    EXPECT_EQ(client.exitCode(), 0) << output;
+    EXPECT_EQ(output.find("error ="), std::string::npos) << output;
+    EXPECT_EQ(output, "7030050\nUSB\n2400\nVFOA\n0\nVFOA\n0\n0\n");
+    EXPECT_EQ(panel->Text1->text(), "7030.05");
+    EXPECT_EQ(server.clientCount(), 0) << "the client's q closes its connection";
+}
+
+// The program itself, started with --rigctld=PORT on the offscreen platform.
+class RigctldProgram : public ::testing::Test {
+protected:
+    ~RigctldProgram() override
+    {
+        program.kill();
+        program.waitForFinished();
+    }
+
+    // A port that was free a moment ago.
+    static quint16 freePort()
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        return probe.serverPort();
+    }
+
+    void start(quint16 port)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(env);
+        program.start(QStringLiteral(CORVANE_PROGRAM), {QStringLiteral("--rigctld=%1").arg(port)});
+    }
+
+    QProcess program;
+};
+
+TEST_F(RigctldProgram, AnswersOnTheGivenPort)
+{
+    const quint16 port = freePort();
+    start(port);
+    QTcpSocket client;
+    client.setProxy(QNetworkProxy::NoProxy);
+    // Connects once the program listens; until then each attempt is refused.
+    const bool connected = QTest::qWaitFor(
+        [&] {
+            if (client.state() == QAbstractSocket::UnconnectedState)
+                client.connectToHost(QHostAddress::LocalHost, port);
+            return client.state() == QAbstractSocket::ConnectedState ||
+                   program.state() == QProcess::NotRunning;
+        },
+        30000);
+    ASSERT_TRUE(connected && client.state() == QAbstractSocket::ConnectedState)
+        << program.readAll().toStdString();
+    client.write("\\chk_vfo\nf\n");
+    QByteArray reply;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (reply += client.readAll()).size() >= 4; }, 30000));
+    EXPECT_EQ(reply.toStdString(), "0\n0\n"); // no model chosen: the displays read 0
+}
+
+TEST_F(RigctldProgram, TakenPortCostsOneLineAndNotTheWindow)
+{
+    QTcpServer taken;
+    taken.setProxy(QNetworkProxy::NoProxy);
+    ASSERT_TRUE(taken.listen(QHostAddress::LocalHost, 0));
+    program.setProcessChannelMode(QProcess::SeparateChannels);
+    start(taken.serverPort());
+    QByteArray errors;
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return (errors += program.readAllStandardError()).contains("--rigctld"); }, 30000));
+    QByteArrayList lines;
+    for (const QByteArray& line : errors.split('\n'))
+        if (line.contains("rigctld"))
+            lines.append(line);
+    ASSERT_EQ(lines.size(), 1) << errors.toStdString();
+    EXPECT_TRUE(lines[0].startsWith("corvane: --rigctld: cannot listen on 127.0.0.1 port " +
+                                    QByteArray::number(taken.serverPort()) + ": "))
+        << lines[0].toStdString();
+    EXPECT_EQ(program.state(), QProcess::Running);
+}
+
+struct OptionRow {
+    const char* proves;
+    QStringList arguments;
+    int port; // 0: not given, -1: refused
+};
+
+const OptionRow optionRows[] = {
+    {"bare option takes Hamlib's port", {"--rigctld"}, 4532},
+    {"port after an equals sign", {"--rigctld=4533"}, 4533},
+    {"bare option before another option", {"--rigctld", "--trace"}, 4532},
+    {"highest port", {"--rigctld=65535"}, 65535},
+    {"off by default", {"--trace"}, 0},
+    {"after -- it is no option", {"--", "--rigctld"}, 0},
+    {"port 0 is refused", {"--rigctld=0"}, -1},
+    {"port above 65535 is refused", {"--rigctld=65536"}, -1},
+    {"letters are refused", {"--rigctld=rig"}, -1},
+    {"empty value is refused", {"--rigctld="}, -1},
+};
+
+class RigctldOption : public ::testing::TestWithParam<OptionRow> {};
+
+TEST_P(RigctldOption, GivesThePortOrRefusesIt)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption rigctld = rigctl::portOption();
+    parser.addOption(rigctld);
+    parser.addOption(QCommandLineOption(QStringLiteral("trace")));
+    ASSERT_TRUE(parser.parse(rigctl::withDefaultPort(QStringList{"corvane"} + GetParam().arguments)))
+        << parser.errorText().toStdString();
+    int port = 0;
+    if (parser.isSet(rigctld)) {
+        const std::optional<quint16> parsed = rigctl::parsePort(parser.value(rigctld));
+        port = parsed ? *parsed : -1;
+    }
+    EXPECT_EQ(port, GetParam().port);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RigctldOption, ::testing::ValuesIn(optionRows), RowName());
+
+} // namespace

@@ -1,0 +1,226 @@
+// The rigctld-compatible server, byte for byte through a raw socket, on the real
+// panel: the replies, the line handling, and what set_freq does to the rig.
+#include "support/RigctlTest.h"
+#include "support/RowName.h"
+
+#include <QTcpServer>
+
+using ::testing::IsEmpty;
+
+namespace {
+
+struct ExchangeRow {
+    const char* proves;
+    const char* request;
+    const char* reply;
+};
+
+// On a KRV-40 at 7040 kHz, RIT off.
+const ExchangeRow exchangeRows[] = {
+    {"chk_vfo says requests carry no VFO", "\\chk_vfo\n", "0\n"},
+    {"get_freq reads the transmit display in Hz", "f\n", "7040000\n"},
+    {"get_freq by long name with a VFO token", "\\get_freq VFOA\n", "7040000\n"},
+    {"set_freq acknowledges a done run", "F 7030050\n", "RPRT 0\n"},
+    {"set_freq as Hamlib writes it", "F 7030050.000000\n", "RPRT 0\n"},
+    {"set_freq with a VFO token", "\\set_freq VFOA 7030050\n", "RPRT 0\n"},
+    {"set_freq rounds up onto 540 kHz", "F 539975\n", "RPRT 0\n"},
+    {"set_freq rounds down below 540 kHz", "F 539974\n", "RPRT -1\n"},
+    {"set_freq rounds up above 25 MHz", "F 25000025\n", "RPRT -1\n"},
+    {"set_freq without a number", "F 7.03MHz\n", "RPRT -1\n"},
+    {"set_freq without an argument", "F\n", "RPRT -1\n"},
+    {"get_mode starts at CW 500", "m\n", "CW\n500\n"},
+    {"set_mode is echoed by get_mode", "M USB 2400\nm\n", "RPRT 0\nUSB\n2400\n"},
+    {"passband -1 keeps the passband", "M PKTUSB -1\nm\n", "RPRT 0\nPKTUSB\n500\n"},
+    {"set_mode without a passband", "M USB\nm\n", "RPRT -1\nCW\n500\n"},
+    {"get_vfo", "v\n", "VFOA\n"},
+    {"set_vfo VFOA Main and currVFO", "V VFOA\nV Main\nV currVFO\n", "RPRT 0\nRPRT 0\nRPRT 0\n"},
+    {"set_vfo to another VFO", "V VFOB\n", "RPRT -11\n"},
+    {"get_split_vfo", "s\n", "0\nVFOA\n"},
+    {"split off is accepted", "S 0 VFOA\n", "RPRT 0\n"},
+    {"split on is not available", "S 1 VFOB\n", "RPRT -11\n"},
+    {"get_ptt", "t\n", "0\n"},
+    {"the transmitter cannot be keyed", "T 1\nT 0\n", "RPRT -11\nRPRT -11\n"},
+    {"get_rit with RIT off", "j\n", "0\n"},
+    {"power is on", "\\get_powerstat\n", "1\n"},
+    {"lock mode is off", "\\get_lock_mode\n", "0\n"},
+    {"unknown letter", "J 10\n", "RPRT -11\n"},
+    {"unknown long name", "\\get_level AF\n", "RPRT -11\n"},
+    {"unknown word", "freq\n", "RPRT -11\n"},
+    {"extended get with newlines", "+f\n", "get_freq:\nFrequency: 7040000\nRPRT 0\n"},
+    {"extended get with semicolons", ";f\n", "get_freq:;Frequency: 7040000;RPRT 0\n"},
+    {"extended get with bars", "|m\n", "get_mode:|Mode: CW|Passband: 500|RPRT 0\n"},
+    {"extended two values", ";s\n", "get_split_vfo:;Split: 0;TX VFO: VFOA;RPRT 0\n"},
+    {"extended set echoes its arguments", "+F 7030050\n", "set_freq: 7030050\nRPRT 0\n"},
+    {"extended refusal", "+V VFOB\n", "set_vfo: VFOB\nRPRT -11\n"},
+    {"extended long name", "+\\get_powerstat\n", "get_powerstat:\nPower Status: 1\nRPRT 0\n"},
+    {"extended ptt", "|t\n", "get_ptt:|PTT: 0|RPRT 0\n"},
+    {"extended unknown", "+xyz\n", "RPRT -11\n"},
+    {"batched lines each answered", "f\nv\nt\n", "7040000\nVFOA\n0\n"},
+    {"CR LF and tabs", "f\r\nS\t0\tVFOA\r\n", "7040000\nRPRT 0\n"},
+    {"empty lines are no requests", "\n \nv\n", "VFOA\n"},
+    {"q answers and ends the connection", "q\nf\n", "RPRT 0\n"},
+};
+
+class RigctlExchange : public RigctlTest, public ::testing::WithParamInterface<ExchangeRow> {};
+
+TEST_P(RigctlExchange, RepliesByteForByte)
+{
+    ASSERT_TRUE(listening);
+    chooseModel(1);
+    expectReply(GetParam().request, GetParam().reply);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, RigctlExchange, ::testing::ValuesIn(exchangeRows), RowName());
+
+using RigctlServe = RigctlTest;
+
+TEST_F(RigctlServe, HandshakeAsHamlibsClientOpensIt)
+{
+    const QByteArray expected = "0\n" // chk_vfo
+                                "0\n2\n2\n"
+                                "540000.000000 25000000.000000 0x2 -1 -1 0x1 0x1\n0 0 0 0 0 0 0\n"
+                                "540000.000000 25000000.000000 0x2 -1 -1 0x1 0x1\n0 0 0 0 0 0 0\n"
+                                "0x2 50\n0x2 200\n0 0\n"
+                                "0x2 500\n0 0\n"
+                                "0\n0\n0\n0\n\n\n"
+                                "0x0\n0x0\n0x0\n0x0\n0x0\n0x0\n";
+    EXPECT_EQ(ask("\\chk_vfo\n\\dump_state\n", expected.size()), expected);
+}
+
+TEST_F(RigctlServe, PartialLineWaitsForItsEnd)
+{
+    chooseModel(1);
+    const auto client = connectClient();
+    ASSERT_TRUE(client);
+    // The first reply proves the server has read the half line sent with it.
+    EXPECT_EQ(exchange(*client, "f\nF 70", 8), "7040000\n");
+    EXPECT_EQ(exchange(*client, "30050\n", 7), "RPRT 0\n");
+    EXPECT_EQ(panel->Text1->text(), "7030.05");
+}
+
+TEST_F(RigctlServe, OverlongLineClosesTheConnectionAfterWhatCameBefore)
+{
+    chooseModel(1);
+    const auto client = connectClient();
+    ASSERT_TRUE(client);
+    const QByteArray longest = '\\' + QByteArray(rigctl::LineBuffer::maxLine - 1, 'x') + '\n';
+    EXPECT_EQ(exchange(*client, longest, 9), "RPRT -11\n");
+    const QByteArray tooLong(rigctl::LineBuffer::maxLine + 1, 'f'); // no LF needed
+    EXPECT_EQ(exchange(*client, "v\n" + tooLong, 100), "VFOA\n");
+    EXPECT_EQ(client->state(), QAbstractSocket::UnconnectedState);
+    EXPECT_EQ(server.clientCount(), 0);
+}
+
+TEST_F(RigctlServe, NinthClientIsClosedUntilAPlaceIsFree)
+{
+    std::vector<std::unique_ptr<QTcpSocket>> clients;
+    for (int i = 0; i < rigctl::RigctlServer::maxClients; ++i) {
+        clients.push_back(connectClient());
+        ASSERT_TRUE(clients.back());
+        EXPECT_EQ(exchange(*clients.back(), "t\n", 2), "0\n");
+    }
+    auto ninth = connectClient();
+    ASSERT_TRUE(ninth); // the kernel accepts; the server closes it at once
+    EXPECT_EQ(exchange(*ninth, "t\n", 2), "");
+    EXPECT_EQ(ninth->state(), QAbstractSocket::UnconnectedState);
+
+    clients.front()->disconnectFromHost();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return server.clientCount() == rigctl::RigctlServer::maxClients - 1; }));
+    ninth = connectClient();
+    ASSERT_TRUE(ninth);
+    EXPECT_EQ(exchange(*ninth, "t\n", 2), "0\n");
+}
+
+TEST_F(RigctlServe, AnswersOnIpv6LoopbackToo)
+{
+    const auto client = connectClient(QHostAddress(QHostAddress::LocalHostIPv6));
+    if (!client)
+        GTEST_SKIP() << "this machine has no IPv6 loopback";
+    EXPECT_EQ(exchange(*client, "v\n", 5), "VFOA\n");
+}
+
+TEST_F(RigctlServe, TakenPortIsReportedInOneLine)
+{
+    rigctl::RigctlServer second(rig);
+    QString error;
+    EXPECT_FALSE(second.listen(server.port(), &error));
+    EXPECT_THAT(error.toStdString(), ::testing::StartsWith("cannot listen on 127.0.0.1 port " +
+                                                           std::to_string(server.port()) + ": "));
+    EXPECT_FALSE(error.contains(u'\n'));
+}
+
+TEST(RigctlPeer, OnlyLoopbackIsServed)
+{
+    const std::pair<const char*, bool> rows[] = {
+        {"127.0.0.1", true},        {"127.1.2.3", true},     {"::1", true},
+        {"::ffff:127.0.0.1", true}, {"192.168.1.20", false}, {"10.0.0.1", false},
+        {"0.0.0.0", false},         {"::", false},           {"::ffff:192.168.1.20", false},
+        {"2001:db8::1", false},     {"fe80::1", false},      {"128.0.0.1", false},
+    };
+    for (const auto& [address, served] : rows)
+        EXPECT_EQ(rigctl::isLoopbackPeer(QHostAddress(QString::fromLatin1(address))), served) << address;
+}
+
+// What set_freq does on the panel: "E" on the rounded frequency, nothing else.
+using RigctlSetFreq = RigctlTest;
+
+TEST_F(RigctlSetFreq, RunsWhatEDoesAndKeepsTheHalfTypedEntry)
+{
+    chooseModel(1);
+    TrafficLog pressLog;
+    RecordingPort pressPort(pressLog);
+    RecordingTimer pressTimer(pressLog);
+    Corvane pressed(pressPort, pressTimer);
+    pressed.KRV->setCurrentRow(1);
+    pressLog.clear();
+    pressed.Text5->setText(QStringLiteral("7030.05"));
+    pressed.Command26->click();
+
+    panel->Text5->setText(QStringLiteral("14.0"));
+    traffic();
+    expectReply("F 7030074.9\n", "RPRT 0\n"); // the nearest 50 Hz is 7030.05 kHz
+    EXPECT_EQ(traffic(), pressLog);
+    EXPECT_EQ(panel->Text1->text(), "7030.05");
+    EXPECT_EQ(panel->Text3->text(), "7030.05");
+    EXPECT_EQ(panel->Text5->text(), "14.0");
+    expectReply("f\n", "7030050\n");
+}
+
+TEST_F(RigctlSetFreq, RefusalSendsNothing)
+{
+    panel->Text5->setText(QStringLiteral("7"));
+    expectReply("F 7030050\n", "RPRT -1\n"); // no model chosen yet
+    chooseModel(1);
+    traffic();
+    expectReply("F 25000100\n", "RPRT -1\n");
+    expectReply("F -7030050\n", "RPRT -1\n");
+    EXPECT_THAT(traffic(), IsEmpty());
+    EXPECT_EQ(panel->Text1->text(), "7040");
+    EXPECT_EQ(panel->Text5->text(), "7");
+}
+
+TEST_F(RigctlSetFreq, WithRitOnMovesTheReceiverAndReportsTheOffset)
+{
+    chooseModel(1);
+    panel->RIT_ON->setChecked(true);
+    expectReply("F 7040100\n", "RPRT 0\n");
+    EXPECT_EQ(panel->Text1->text(), "7040");
+    EXPECT_EQ(panel->Text3->text(), "7040.1");
+    expectReply("f\nj\n", "7040100\n100\n");
+    expectReply("F 7039950\n", "RPRT 0\n");
+    expectReply("j\n", "-50\n");
+}
+
+TEST_F(RigctlSetFreq, FailedRunIsRefusedAndTheEntryComesBack)
+{
+    chooseModel(1);
+    panel->Text5->setText(QStringLiteral("70"));
+    setPort("abc"); // the step-size key cannot be pressed
+    expectReply("F 7030050\n", "RPRT -1\n");
+    EXPECT_EQ(panel->Text5->text(), "70");
+    panel->Text1->setText(QStringLiteral("abc"));
+    expectReply("f\n+f\n", "RPRT -1\nget_freq:\nRPRT -1\n");
+}
+
+} // namespace
