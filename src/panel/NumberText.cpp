@@ -156,8 +156,11 @@ QString toText(double value)
     std::string out = negative ? "-" : "";
     if (exponent >= 15 || exponent < -4) {
         out += digits.substr(0, 1);
-        if (digits.size() > 1)
-            out += "." + digits.substr(1);
+        // Appended in two steps: GCC 12 at -O2 warns falsely (-Wrestrict) on "." + substr.
+        if (digits.size() > 1) {
+            out += '.';
+            out += digits.substr(1);
+        }
         char exp[16];
         std::snprintf(exp, sizeof exp, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
         out += exp;
