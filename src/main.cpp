@@ -1,4 +1,6 @@
 // Corvane: picks the port and delay library, opens the panel.
+#include "hw/Backends.h"
+#include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
 #include "sim/SimulatedPort.h"
 #include "timing/PreciseDelay.h"
@@ -11,6 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -18,6 +22,8 @@ constexpr const char* version = "4.02";
 
 struct Options {
     bool trace = false;
+    std::string port = "sim";
+    std::vector<std::string> allowIo;
 };
 
 // Parses the command line; help and version are printed here. Returns the
@@ -37,8 +43,24 @@ int parseOptions(int argc, char** argv, Options& options)
     const QCommandLineOption trace(QStringLiteral("trace"),
                                    QStringLiteral("Write every port access and delay call to standard error."));
     parser.addOption(trace);
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Port backend: sim (simulated, the default), ppdev (the kernel's parallel ports, "
+                       "/dev/parportN) or direct (port I/O for other cards; root or CAP_SYS_RAWIO%1).")
+            .arg(LinuxSystem::portInstructions ? QString() : QStringLiteral("; not in this build, x86 only")),
+        QStringLiteral("sim|ppdev|direct"), QStringLiteral("sim"));
+    const QCommandLineOption allowIo(
+        QStringLiteral("allow-io"),
+        QStringLiteral("With --port direct: also let the panel touch the I/O addresses FIRST to LAST, decimal "
+                       "or 0x-hex (repeatable). Parallel ports that /proc/ioports lists are allowed anyway."),
+        QStringLiteral("FIRST-LAST"));
+    parser.addOption(port);
+    parser.addOption(allowIo);
     parser.process(probe); // exits for --help, --version and unknown options
     options.trace = parser.isSet(trace);
+    options.port = parser.value(port).toStdString();
+    for (const QString& range : parser.values(allowIo))
+        options.allowIo.push_back(range.toStdString());
     return -1;
 }
 
@@ -61,6 +83,18 @@ int main(int argc, char** argv)
     if (const int code = parseOptions(argc, argv, options); code >= 0)
         return code;
 
+    // The hardware opens before any window and writes nothing until the panel starts.
+    LinuxSystem system;
+    PortBackend backend;
+    try {
+        backend = openPortBackend(options.port, options.allowIo, system);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "corvane: %s\n", e.what());
+        return 1;
+    }
+    if (!backend.summary.empty())
+        std::fprintf(stderr, "corvane: %s\n", backend.summary.c_str());
+
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, "corvane: no display to connect to (DISPLAY is not set)\n");
@@ -72,7 +106,7 @@ int main(int argc, char** argv)
 
     SimulatedPort simulated;
     PreciseDelay delay;
-    PortIo* port = &simulated;
+    PortIo* port = backend.port ? backend.port.get() : &simulated;
     DelayTimer* timer = &delay;
     std::unique_ptr<TracingPort> tracingPort;
     std::unique_ptr<TracingTimer> tracingTimer;
