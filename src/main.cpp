@@ -1,4 +1,6 @@
 // Corvane: picks the port and delay library, opens the panel.
+#include "hw/Backends.h"
+#include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
 #include "rigctl/CommandLine.h"
 #include "rigctl/PanelRig.h"
@@ -19,6 +21,8 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -29,6 +33,8 @@ struct Options {
     bool realtime = false;
     RigSettings rig;
     std::optional<quint16> rigctldPort;
+    std::string port = "sim";
+    std::vector<std::string> allowIo;
 };
 
 // Parses the command line; help and version are printed here. Returns the
@@ -53,12 +59,28 @@ int parseOptions(int argc, char** argv, Options& options)
         QStringLiteral("Run the waits of each run under SCHED_FIFO where the system allows it."));
     parser.addOption(realtime);
     const RigCommandLine rig(parser);
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Port backend: sim (simulated, the default), ppdev (the kernel's parallel ports, "
+                       "/dev/parportN) or direct (port I/O for other cards; root or CAP_SYS_RAWIO%1).")
+            .arg(LinuxSystem::portInstructions ? QString() : QStringLiteral("; not in this build, x86 only")),
+        QStringLiteral("sim|ppdev|direct"), QStringLiteral("sim"));
+    const QCommandLineOption allowIo(
+        QStringLiteral("allow-io"),
+        QStringLiteral("With --port direct: also let the panel touch the I/O addresses FIRST to LAST, decimal "
+                       "or 0x-hex (repeatable). Parallel ports that /proc/ioports lists are allowed anyway."),
+        QStringLiteral("FIRST-LAST"));
+    parser.addOption(port);
+    parser.addOption(allowIo);
     const QCommandLineOption rigctld = rigctl::portOption();
     parser.addOption(rigctld);
     // exits for --help, --version and unknown options
     parser.process(rigctl::withDefaultPort(QCoreApplication::arguments()));
     options.trace = parser.isSet(trace);
     options.realtime = parser.isSet(realtime);
+    options.port = parser.value(port).toStdString();
+    for (const QString& range : parser.values(allowIo))
+        options.allowIo.push_back(range.toStdString());
     try {
         options.rig = rig.read(parser);
     } catch (const std::invalid_argument& e) {
@@ -114,6 +136,18 @@ int main(int argc, char** argv)
     if (const int code = parseOptions(argc, argv, options); code >= 0)
         return code;
 
+    // The hardware opens before any window and writes nothing until the panel starts.
+    LinuxSystem system;
+    PortBackend backend;
+    try {
+        backend = openPortBackend(options.port, options.allowIo, system);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "corvane: %s\n", e.what());
+        return 1;
+    }
+    if (!backend.summary.empty())
+        std::fprintf(stderr, "corvane: %s\n", backend.summary.c_str());
+
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         std::fprintf(stderr, "corvane: no display to connect to (DISPLAY is not set)\n");
@@ -125,7 +159,7 @@ int main(int argc, char** argv)
 
     SimulatedRig rig(options.rig, [] { return std::chrono::steady_clock::now(); });
     PreciseDelay delay;
-    PortIo* port = &rig;
+    PortIo* port = backend.port ? backend.port.get() : &rig;
     DelayTimer* timer = &delay;
     std::unique_ptr<RealtimeDelay> realtime;
     if (options.realtime) {
@@ -142,7 +176,8 @@ int main(int argc, char** argv)
     }
     // Outermost, so that what the rig says follows the trace line of its cause.
     RigConsole rigConsole(*port, rig, stderr, options.trace);
-    port = &rigConsole;
+    if (!backend.port)
+        port = &rigConsole;
 
     std::unique_ptr<Corvane> panel;
     try {

@@ -1,0 +1,22 @@
+#pragma once
+// The port backend the command line asks for: --port sim|ppdev|direct and the
+// --allow-io ranges of direct I/O.
+
+#include "Module1.h"
+#include "hw/SystemIo.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct PortBackend {
+    std::unique_ptr<PortIo> port; // null for "sim"
+    std::string summary;          // which hardware it drives, for one line at start-up
+};
+
+// kind: "sim", "ppdev" or "direct"; allowIo: the texts of --allow-io, which
+// only direct I/O takes. "sim" gives no port: the caller keeps its simulated
+// one. Opens the hardware but writes nothing. Throws StartupError with a
+// one-line message that says what to do. The system layer must outlive the port.
+PortBackend openPortBackend(std::string_view kind, const std::vector<std::string>& allowIo, SystemIo& system);
