@@ -175,9 +175,10 @@ int main(int argc, char** argv)
         timer = tracingTimer.get();
     }
     // Outermost, so that what the rig says follows the trace line of its cause.
-    RigConsole rigConsole(*port, rig, stderr, options.trace);
+    // A real port has no simulated rig to hear.
+    std::optional<RigConsole> rigConsole;
     if (!backend.port)
-        port = &rigConsole;
+        port = &rigConsole.emplace(*port, rig, stderr, options.trace);
 
     std::unique_ptr<Corvane> panel;
     try {
