@@ -1,11 +1,10 @@
 // Corvane: picks the port and delay library, opens the panel.
+#include "app/CommandLine.h"
 #include "hw/Backends.h"
 #include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
-#include "rigctl/CommandLine.h"
 #include "rigctl/PanelRig.h"
 #include "rigctl/RigctlServer.h"
-#include "sim/RigCommandLine.h"
 #include "sim/RigConsole.h"
 #include "sim/SimulatedRig.h"
 #include "timing/PreciseDelay.h"
@@ -13,7 +12,6 @@
 #include "trace/Trace.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -25,84 +23,6 @@
 #include <vector>
 
 namespace {
-
-constexpr const char* version = "4.02";
-
-struct Options {
-    bool trace = false;
-    bool realtime = false;
-    RigSettings rig;
-    std::optional<quint16> rigctldPort;
-    std::string port = "sim";
-    std::vector<std::string> allowIo;
-};
-
-// Parses the command line; help and version are printed here. Returns the
-// exit code to end with, or -1 to go on.
-int parseOptions(int argc, char** argv, Options& options)
-{
-    // A core application only: --help and --version must work without a display.
-    QCoreApplication probe(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("corvane"));
-    QCoreApplication::setApplicationVersion(QLatin1String(version));
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Front panel for the KRV single-band transceivers, driven through a PC parallel port.\n"
-                       "Without hardware options it works a simulated KRV rig."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption trace(QStringLiteral("trace"),
-                                   QStringLiteral("Write every port access and delay call to standard error."));
-    parser.addOption(trace);
-    const QCommandLineOption realtime(
-        QStringLiteral("realtime"),
-        QStringLiteral("Run the waits of each run under SCHED_FIFO where the system allows it."));
-    parser.addOption(realtime);
-    const RigCommandLine rig(parser);
-    const QCommandLineOption port(
-        QStringLiteral("port"),
-        QStringLiteral("Port backend: sim (simulated, the default), ppdev (the kernel's parallel ports, "
-                       "/dev/parportN) or direct (port I/O for other cards; root or CAP_SYS_RAWIO%1).")
-            .arg(LinuxSystem::portInstructions ? QString() : QStringLiteral("; not in this build, x86 only")),
-        QStringLiteral("sim|ppdev|direct"), QStringLiteral("sim"));
-    const QCommandLineOption allowIo(
-        QStringLiteral("allow-io"),
-        QStringLiteral("With --port direct: also let the panel touch the I/O addresses FIRST to LAST, decimal "
-                       "or 0x-hex (repeatable). Parallel ports that /proc/ioports lists are allowed anyway."),
-        QStringLiteral("FIRST-LAST"));
-    parser.addOption(port);
-    parser.addOption(allowIo);
-    const QCommandLineOption rigctld = rigctl::portOption();
-    parser.addOption(rigctld);
-    // exits for --help, --version and unknown options
-    parser.process(rigctl::withDefaultPort(QCoreApplication::arguments()));
-    options.trace = parser.isSet(trace);
-    options.realtime = parser.isSet(realtime);
-    options.port = parser.value(port).toStdString();
-    for (const QString& range : parser.values(allowIo))
-        options.allowIo.push_back(range.toStdString());
-    try {
-        options.rig = rig.read(parser);
-    } catch (const std::invalid_argument& e) {
-        std::fprintf(stderr, "corvane: %s\n", e.what());
-        return 1;
-    }
-    // "--rigctld 4533" would otherwise serve 4532 and drop the 4533 unseen.
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "corvane: unexpected argument \"%s\" (see --help)\n",
-                     qPrintable(parser.positionalArguments().first()));
-        return 1;
-    }
-    if (parser.isSet(rigctld)) {
-        options.rigctldPort = rigctl::parsePort(parser.value(rigctld));
-        if (!options.rigctldPort) {
-            std::fprintf(stderr, "corvane: --rigctld: \"%s\" is not a port (1..65535)\n",
-                         qPrintable(parser.value(rigctld)));
-            return 1;
-        }
-    }
-    return -1;
-}
 
 QStringList earlyMessages;
 
@@ -132,9 +52,19 @@ void windowIsUp()
 
 int main(int argc, char** argv)
 {
-    Options options;
-    if (const int code = parseOptions(argc, argv, options); code >= 0)
-        return code;
+    app::Options options;
+    {
+        // A core application only: --help and --version must work without a display.
+        QCoreApplication probe(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("corvane"));
+        QCoreApplication::setApplicationVersion(QLatin1String(app::version));
+        const app::Parsed parsed = app::parseCommandLine(QCoreApplication::arguments());
+        if (!parsed.options) {
+            std::fputs(qPrintable(parsed.text), parsed.exitCode == 0 ? stdout : stderr);
+            return parsed.exitCode;
+        }
+        options = *parsed.options;
+    }
 
     // The hardware opens before any window and writes nothing until the panel starts.
     LinuxSystem system;

@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <initializer_list>
 #include <utility>
@@ -141,8 +142,28 @@ public:
     using DisplayClock = std::function<std::chrono::steady_clock::time_point()>;
     void setDisplayClock(DisplayClock clock);
 
+    // ---- One action at a time ----
+    // An action is a click's work: it runs at the click boundary (an escaping
+    // error becomes actionFailed) and ends with actionEnded. While one runs, the
+    // program goes on serving between its steps, so another may be asked for
+    // meanwhile: it waits its turn and runs after the one running, in order.
+    //
+    // Queues `action` to run from the event loop once no action is running;
+    // returns at once.
+    void queueAction(std::function<void()> action);
+    // Whether an action (or a handler called directly) is running now.
+    bool busy() const { return busyDepth_ > 0; }
+    // Asks the running action to stop after the step or key press under way:
+    // the rest of its steps is dropped, a switched step size is switched back.
+    // Does nothing when idle.
+    void stopRun();
+    // Whether the running action has been asked to stop.
+    bool stopRequested() const { return stopRequested_; }
+
 signals:
     void actionFailed(const QString& message);
+    // After every action run through the click boundary, failed or not.
+    void actionEnded();
 
 private:
     using Action = void (Corvane::*)();
@@ -153,8 +174,11 @@ private:
     void setupRigPort();
     void setupTuning();
     void setupRigFunc();
-    // The click boundary: runs the action, turns an escaping error into actionFailed.
+    // The click boundary: runs the action now, or queues it behind the one
+    // running; turns an escaping error into actionFailed.
     void runAction(Action action);
+    void runAction(const std::function<void()>& action);
+    void runQueuedActions();
     void connectClicks(std::initializer_list<std::pair<QPushButton*, Action>> buttons);
     // rigport
     void encoderChange(int16_t byte);    // one line change and its wait
@@ -176,4 +200,7 @@ private:
     QButtonGroup* ritGroup_ = nullptr;
     DisplayClock displayClock_;
     std::chrono::steady_clock::time_point lastRepaint_{};
+    int busyDepth_ = 0;
+    bool stopRequested_ = false;
+    std::deque<std::function<void()>> queuedActions_;
 };

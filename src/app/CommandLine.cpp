@@ -1,0 +1,83 @@
+#include "app/CommandLine.h"
+
+#include "hw/LinuxSystem.h"
+#include "rigctl/CommandLine.h"
+#include "sim/RigCommandLine.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <stdexcept>
+
+namespace app {
+
+namespace {
+
+Parsed refusal(const QString& message) { return Parsed{std::nullopt, 1, QStringLiteral("corvane: %1\n").arg(message)}; }
+
+} // namespace
+
+Parsed parseCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Front panel for the KRV single-band transceivers, driven through a PC parallel port.\n"
+                       "Without hardware options it works a simulated KRV rig."));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption trace(QStringLiteral("trace"),
+                                   QStringLiteral("Write every port access and delay call to standard error."));
+    parser.addOption(trace);
+    const QCommandLineOption realtime(
+        QStringLiteral("realtime"),
+        QStringLiteral("Run the waits of each run under SCHED_FIFO where the system allows it."));
+    parser.addOption(realtime);
+    const RigCommandLine rig(parser);
+    const QCommandLineOption port(
+        QStringLiteral("port"),
+        QStringLiteral("Port backend: sim (simulated, the default), ppdev (the kernel's parallel ports, "
+                       "/dev/parportN) or direct (port I/O for other cards; root or CAP_SYS_RAWIO%1).")
+            .arg(LinuxSystem::portInstructions ? QString() : QStringLiteral("; not in this build, x86 only")),
+        QStringLiteral("sim|ppdev|direct"), QStringLiteral("sim"));
+    const QCommandLineOption allowIo(
+        QStringLiteral("allow-io"),
+        QStringLiteral("With --port direct: also let the panel touch the I/O addresses FIRST to LAST, decimal "
+                       "or 0x-hex (repeatable). Parallel ports that /proc/ioports lists are allowed anyway."),
+        QStringLiteral("FIRST-LAST"));
+    parser.addOption(port);
+    parser.addOption(allowIo);
+    const QCommandLineOption rigctld = rigctl::portOption();
+    parser.addOption(rigctld);
+
+    if (!parser.parse(rigctl::withDefaultPort(arguments)))
+        return refusal(parser.errorText());
+    if (parser.isSet(help))
+        return Parsed{std::nullopt, 0, parser.helpText()};
+    if (parser.isSet(versionOption))
+        return Parsed{std::nullopt, 0,
+                      QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(), QLatin1String(version))};
+
+    Options options;
+    options.trace = parser.isSet(trace);
+    options.realtime = parser.isSet(realtime);
+    options.port = parser.value(port).toStdString();
+    for (const QString& range : parser.values(allowIo))
+        options.allowIo.push_back(range.toStdString());
+    try {
+        options.rig = rig.read(parser);
+    } catch (const std::invalid_argument& e) {
+        return refusal(QString::fromUtf8(e.what()));
+    }
+    // "--rigctld 4533" would otherwise serve 4532 and drop the 4533 unseen.
+    if (!parser.positionalArguments().isEmpty())
+        return refusal(
+            QStringLiteral("unexpected argument \"%1\" (see --help)").arg(parser.positionalArguments().first()));
+    if (parser.isSet(rigctld)) {
+        options.rigctldPort = rigctl::parsePort(parser.value(rigctld));
+        if (!options.rigctldPort)
+            return refusal(QStringLiteral("--rigctld: \"%1\" is not a port (1..65535)").arg(parser.value(rigctld)));
+    }
+    return Parsed{std::move(options), 0, {}};
+}
+
+} // namespace app

@@ -1,0 +1,40 @@
+#pragma once
+// The program's command line: every option, its help text and its checks, in
+// one place that neither prints nor exits, so that it can be tested like the
+// rest of the program and its texts shared with the manual.
+
+#include "sim/SimulatedRig.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace app {
+
+inline constexpr const char* version = "4.02";
+
+struct Options {
+    bool trace = false;
+    bool realtime = false;
+    RigSettings rig;
+    std::optional<quint16> rigctldPort; // set: serve rigctld clients on this port
+    std::string port = "sim";           // the port backend: sim, ppdev or direct
+    std::vector<std::string> allowIo;   // --allow-io ranges, as given
+};
+
+// What the command line asks for: either options to go on with, or an end
+// (help, version or a refusal) with its exit code and text.
+struct Parsed {
+    std::optional<Options> options;
+    int exitCode = 0;
+    QString text; // for standard output when exitCode is 0, standard error otherwise; ends in a newline
+};
+
+// arguments: as QCoreApplication::arguments(), the program first. Needs a
+// QCoreApplication for the program's name in the help text.
+Parsed parseCommandLine(const QStringList& arguments);
+
+} // namespace app
