@@ -1,5 +1,6 @@
 // Corvane: picks the port and delay library, opens the panel.
 #include "app/CommandLine.h"
+#include "app/SignalClose.h"
 #include "hw/Backends.h"
 #include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
@@ -7,6 +8,7 @@
 #include "rigctl/RigctlServer.h"
 #include "sim/RigConsole.h"
 #include "sim/SimulatedRig.h"
+#include "timing/EdgePacer.h"
 #include "timing/PreciseDelay.h"
 #include "timing/RealtimeDelay.h"
 #include "trace/Trace.h"
@@ -14,6 +16,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -52,6 +55,8 @@ void windowIsUp()
 
 int main(int argc, char** argv)
 {
+    // A --trace reader that has gone away ends the trace, not the program.
+    std::signal(SIGPIPE, SIG_IGN);
     app::Options options;
     {
         // A core application only: --help and --version must work without a display.
@@ -88,9 +93,14 @@ int main(int argc, char** argv)
     QApplication::setStyle(QStringLiteral("Fusion"));
 
     SimulatedRig rig(options.rig, [] { return std::chrono::steady_clock::now(); });
+    // The waits are paced at the port: the work between two line changes is
+    // done inside the gap, not added to it.
     PreciseDelay delay;
-    PortIo* port = backend.port ? backend.port.get() : &rig;
-    DelayTimer* timer = &delay;
+    EdgePacer pacer;
+    PacedDelay pacedDelay(delay, pacer);
+    PacedPort pacedPort(backend.port ? *backend.port : static_cast<PortIo&>(rig), pacer);
+    PortIo* port = &pacedPort;
+    DelayTimer* timer = &pacedDelay;
     std::unique_ptr<RealtimeDelay> realtime;
     if (options.realtime) {
         realtime = std::make_unique<RealtimeDelay>(*timer);
@@ -130,6 +140,9 @@ int main(int argc, char** argv)
         if (QString error; !server->listen(*options.rigctldPort, &error))
             std::fprintf(stderr, "corvane: --rigctld: %s\n", qPrintable(error));
     }
+    // The long waits serve the program, as the steps of a run do.
+    pacer.setIdle([&panel](std::chrono::steady_clock::time_point returnBy) { panel->serveUntil(returnBy); });
+    const SignalClose signalClose(*panel);
     panel->show();
     windowIsUp();
     return app.exec();

@@ -14,6 +14,8 @@
 
 #include "Module1.h"
 
+#include <QEvent>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -22,15 +24,19 @@
 #include <deque>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <utility>
+#include <vector>
 
 class QButtonGroup;
+class QCloseEvent;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 class Corvane : public QWidget {
     Q_OBJECT
@@ -159,6 +165,18 @@ public:
     void stopRun();
     // Whether the running action has been asked to stop.
     bool stopRequested() const { return stopRequested_; }
+    // Serves the program (painting, the window manager, sockets, posted
+    // events; operator input is held back) until about returnBy, on the
+    // steady clock, if the panel is at a point where it may: never inside a
+    // step or a key press. The delay library calls it during long waits.
+    void serveUntil(std::chrono::steady_clock::time_point returnBy);
+
+protected:
+    // Operator input that arrives during a run is held back until it has
+    // ended, except Esc and a click on the button held down, which stop it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Closing during a run stops it first; the window closes once it has ended.
+    void closeEvent(QCloseEvent* event) override;
 
 signals:
     void actionFailed(const QString& message);
@@ -177,15 +195,22 @@ private:
     // The click boundary: runs the action now, or queues it behind the one
     // running; turns an escaping error into actionFailed.
     void runAction(Action action);
-    void runAction(const std::function<void()>& action);
-    void runQueuedActions();
+    void runAction(const std::function<void()>& action, QPushButton* button = nullptr);
+    // runs
+    class Busy;    // marks an action or a serving under way
+    class NoServe; // marks a step or a key press, which nothing may interrupt
+    void setupRuns();
+    void whenIdle(); // after every action: held input, queued actions, a pending close
+    void serveIfDue();
+    void serveEvents();
+    QPushButton* stopButton() const;
+    bool holdsInput(QObject* watched, QEvent* event);
     void connectClicks(std::initializer_list<std::pair<QPushButton*, Action>> buttons);
     // rigport
     void encoderChange(int16_t byte);    // one line change and its wait
     void halfStep(int16_t first, int16_t rest);
     void runOff(bool upward);            // the loop of up and dn
     void moveFrequency(double delta_khz); // one step on the record
-    void repaintDisplaysIfDue();
     void runSteps(int16_t count);
     // tuning
     void appendToEntry(QChar c);
@@ -199,8 +224,15 @@ private:
     DelayTimer& timer_;
     QButtonGroup* ritGroup_ = nullptr;
     DisplayClock displayClock_;
-    std::chrono::steady_clock::time_point lastRepaint_{};
+    std::chrono::steady_clock::time_point lastServe_{};
     int busyDepth_ = 0;
+    int noServeDepth_ = 0;
     bool stopRequested_ = false;
+    bool closePending_ = false;
+    bool swallowRelease_ = false;
     std::deque<std::function<void()>> queuedActions_;
+    std::vector<std::pair<Action, QPushButton*>> clickButtons_; // which button runs which action
+    QPushButton* runButton_ = nullptr; // the button whose action runs, if any
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> heldInput_;
+    QTimer* idleTimer_ = nullptr;
 };

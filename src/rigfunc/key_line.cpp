@@ -1,7 +1,7 @@
 // The rig's key line, and the wiring of the rig-function controls. How long the
 // key is held tells the rig what is meant: the short hold (delay index 1) asks
 // it to annunciate, the long one (index 2) switches its tuning step.
-#include "panel/Corvane.h"
+#include "panel/runs.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -22,6 +22,10 @@ void Corvane::setupRigFunc()
 
 void Corvane::pressKey(int16_t holdDelay)
 {
+    const Busy running(*this);
+    // Press and release are one: a hold is never cut short or stretched by
+    // serving, nor is the key left down when the program is stopped.
+    const NoServe press(*this);
     const bool std_port = is_std_port();
     const int16_t x = key_press(std_port);
     timer_.WaitDelay(holdDelay);

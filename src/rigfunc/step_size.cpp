@@ -1,6 +1,6 @@
 // The step-size toggle. The rig's step cannot be read back: the record here
 // follows the key presses the program gives, and starts at the rig's 200 Hz.
-#include "panel/Corvane.h"
+#include "panel/runs.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -11,6 +11,7 @@ void Corvane::step_tog()
     // key would mean nothing to the record.
     if (RIT_ON->isChecked())
         return;
+    const Busy running(*this);
     pressKey(2);
     timer_.WaitDelay(2);
 

@@ -1,19 +1,15 @@
 // The step engine: runs a signed step count off as encoder steps and moves the
 // frequency record with every step, since the rig's frequency cannot be read.
-#include "panel/Corvane.h"
 #include "panel/NumberText.h"
+#include "panel/runs.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 
-namespace {
-// The displays follow a long run at about this rate.
-constexpr std::chrono::milliseconds repaintInterval{40};
-} // namespace
-
 void Corvane::dosteps()
 {
+    const Busy running(*this);
     if (nsteps < 0)
         up();
     else
@@ -29,12 +25,20 @@ void Corvane::runOff(bool upward)
     const bool halfCycles = kind == u"1";
     if (halfCycles || kind == u"2") {
         while (upward ? nsteps < 0 : nsteps > 0) {
-            if (!halfCycles)
-                upward ? up2() : dn2();
-            else if (enc_high)
-                upward ? up1a() : dn1a();
-            else
-                upward ? up1b() : dn1b();
+            // Stopped: the steps not played are dropped, never counted.
+            if (stopRequested_) {
+                nsteps = 0;
+                break;
+            }
+            {
+                const NoServe step(*this);
+                if (!halfCycles)
+                    upward ? up2() : dn2();
+                else if (enc_high)
+                    upward ? up1a() : dn1a();
+                else
+                    upward ? up1b() : dn1b();
+            }
             nsteps += upward ? 1 : -1;
             moveFrequency(upward ? step_khz : -step_khz);
         }
@@ -51,18 +55,5 @@ void Corvane::moveFrequency(double delta_khz)
     Text3->setText(numtext::toText(rx));
     if (!RIT_ON->isChecked())
         Text1->setText(Text3->text());
-    repaintDisplaysIfDue();
-}
-
-void Corvane::repaintDisplaysIfDue()
-{
-    // A run holds the event loop (no input may slip in), so the displays are
-    // painted synchronously, between steps only, never between the line changes
-    // of one step.
-    const auto now = displayClock_();
-    if (now - lastRepaint_ < repaintInterval)
-        return;
-    lastRepaint_ = now;
-    // One synchronous paint of the three boxes' region, not one per box.
-    repaint(QRegion(Text1->geometry()) + Text3->geometry() + Text4->geometry());
+    serveIfDue();
 }

@@ -1,5 +1,7 @@
 #include "sim/RigConsole.h"
 
+#include "trace/Trace.h"
+
 std::string rigLine(const RigState& state)
 {
     return "rig " + kHzText(state.txHz) + ' ' + kHzText(state.rxHz) + ' ' + std::to_string(state.stepHz) +
@@ -40,6 +42,6 @@ void RigConsole::flush()
 {
     if (pending_.empty())
         return;
-    std::fputs(pending_.c_str(), out_);
+    writeTrace(out_, "%s", pending_.c_str());
     pending_.clear();
 }

@@ -2,11 +2,16 @@
 // --trace: one line per library call on a stream, in call order, decimal:
 //   in <address> <value>    out <address> <low byte>
 //   define <length> <unit> <result>    wait <index>
-// The wrappers pass every call on to the real port and timer unchanged.
+// The wrappers pass every call on to the real port and timer unchanged. A
+// stream that fails (its reader has gone away: EPIPE) ends the trace, never
+// the program.
 
 #include "Module1.h"
 
 #include <cstdio>
+
+// printf onto *out unless it is null; on a failed write sets it to null.
+void writeTrace(std::FILE*& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 class TracingPort : public PortIo {
 public:

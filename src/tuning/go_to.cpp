@@ -1,8 +1,8 @@
 // "E": tune the rig to the entered frequency. The rig can only be stepped, in
 // 200 Hz or 50 Hz steps, so the difference from the frequency on record is
 // split into a run of 50 Hz steps and a run of 200 Hz steps.
-#include "panel/Corvane.h"
 #include "panel/NumberText.h"
+#include "panel/runs.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -21,6 +21,7 @@ struct EntryClearer {
 
 void Corvane::Command26_Click()
 {
+    const Busy running(*this);
     const EntryClearer clearer{Text5};
     const QString entry = Text5->text();
 
@@ -60,7 +61,8 @@ void Corvane::Command26_Click()
     }
     if (fine_steps != 0)
         runAtStep(50, fine_steps);
-    if (coarse_steps != 0)
+    // Stopped during the first run: the second is dropped whole.
+    if (coarse_steps != 0 && !stopRequested_)
         runAtStep(200, coarse_steps);
 }
 

@@ -1,0 +1,50 @@
+#include "timing/EdgePacer.h"
+
+using namespace std::chrono;
+
+void EdgePacer::defer(nanoseconds interval)
+{
+    await();
+    deadline_ = Clock::now() + interval;
+}
+
+void EdgePacer::await()
+{
+    if (!deadline_)
+        return;
+    const Clock::time_point deadline = *deadline_;
+    // The hook is to return a little before the deadline; the precise wait
+    // takes the rest, so serving lengthens no gap unless it overruns. Should
+    // the hook reach the port itself, that access waits here in full.
+    if (idle_ && !idling_ && deadline - Clock::now() >= idleThreshold) {
+        idling_ = true;
+        try {
+            idle_(deadline - idleReturnMargin);
+        } catch (...) {
+            idling_ = false;
+            throw;
+        }
+        idling_ = false;
+    }
+    PreciseDelay::waitUntil(deadline);
+    deadline_.reset();
+}
+
+void PacedDelay::WaitDelay(int16_t index)
+{
+    const nanoseconds length = intervals_.interval(index);
+    if (length > nanoseconds::zero())
+        pacer_.defer(length);
+}
+
+int16_t PacedPort::Inp32(int16_t address)
+{
+    pacer_.await();
+    return inner_.Inp32(address);
+}
+
+void PacedPort::Out32(int16_t address, int16_t value)
+{
+    pacer_.await();
+    inner_.Out32(address, value);
+}
