@@ -1,0 +1,143 @@
+// Runs that are stopped, and what waits for a run: the record stays the rig's
+// truth however a run ends, and nothing asked for meanwhile acts inside it.
+#include "support/RigPanel.h"
+#include "support/RowName.h"
+#include "timing/EdgePacer.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class StoppedRun : public ::testing::Test {
+protected:
+    StoppedRun() : bench(RigSettings{})
+    {
+        bench.panel.show();
+        bench.panel.KRV->setCurrentRow(1); // KRV-40, the rig's own model
+    }
+
+    // The record against the rig, and no step half played.
+    void expectRecordIsTheRig()
+    {
+        EXPECT_EQ(displayHz(bench.panel.Text1), bench.rig.state().txHz);
+        EXPECT_EQ(displayHz(bench.panel.Text3), bench.rig.state().rxHz);
+        EXPECT_EQ(bench.panel.step_hz, bench.rig.state().stepHz);
+        EXPECT_EQ(bench.rig.badTransitions(), 0);
+        EXPECT_EQ(bench.panel.nsteps, 0);
+        EXPECT_FALSE(bench.panel.busy());
+    }
+
+    RigPanel bench;
+};
+
+void postClick(QWidget* w)
+{
+    const QPointF centre = w->rect().center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+        QCoreApplication::postEvent(w, new QMouseEvent(type, centre, w->mapToGlobal(centre), Qt::LeftButton,
+                                                       type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                                        : Qt::NoButton,
+                                                       Qt::NoModifier));
+}
+
+struct StopRow {
+    const char* proves;
+    void (*stop)(Corvane&); // posted before the run; delivered at its first serving
+};
+
+const StopRow stopRows[] = {
+    {"Esc stops the run",
+     [](Corvane& p) {
+         QCoreApplication::postEvent(p.Text5, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+     }},
+    {"a click on the button held down stops it", [](Corvane& p) { postClick(p.Command13); }},
+    {"closing stops it, then closes", [](Corvane& p) { QTimer::singleShot(0, &p, &Corvane::close); }},
+};
+
+class StopKinds : public StoppedRun, public ::testing::WithParamInterface<StopRow> {};
+
+TEST_P(StopKinds, EveryStepPlayedIsCountedAndNoneElse)
+{
+    GetParam().stop(bench.panel);
+    bench.panel.Command13->click(); // up 5k steps at "Low": 26 s
+    const int played = (bench.rig.state().txHz - 7'040'000) / 200;
+    EXPECT_GT(played, 0);
+    EXPECT_LT(played, 20); // the first serving comes within 40 ms
+    expectRecordIsTheRig();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bench.panel.isVisible(), GetParam().stop != stopRows[2].stop);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, StopKinds, ::testing::ValuesIn(stopRows), RowName());
+
+TEST_F(StoppedRun, GoToStoppedMidwaySwitchesTheStepBackAndDropsTheRest)
+{
+    bench.panel.Command2->click(); // the rig on 50 Hz steps: "E" switches to 200 Hz for its coarse run
+    bench.panel.Text5->setText(QStringLiteral("7100"));
+    QCoreApplication::postEvent(bench.panel.Text5, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    bench.panel.Command26->click();
+    EXPECT_EQ(bench.rig.state().stepHz, 50);
+    EXPECT_LT(bench.rig.state().txHz, 7'100'000);
+    expectRecordIsTheRig();
+}
+
+TEST_F(StoppedRun, ActionAskedForDuringARunRunsAfterItOnce)
+{
+    int ran = 0;
+    int32_t txWhenRun = 0;
+    // Delivered at the run's first serving, as a remote request would be.
+    QTimer::singleShot(0, &bench.panel, [&] {
+        bench.panel.queueAction([&] {
+            ++ran;
+            txWhenRun = bench.rig.state().txHz;
+        });
+    });
+    bench.panel.Command9->click(); // up 125 steps
+    EXPECT_EQ(ran, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(txWhenRun, 7'040'000 + 125 * 200);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ran, 1);
+}
+
+// A wait paced at the port: the next access comes no sooner than the wait's
+// length after its call, and a long wait lends its sleeping part out.
+TEST(EdgePacer, NextAccessWaitsOutTheGapAndLongWaitsServe)
+{
+    struct StampingPort : PortIo {
+        std::vector<std::chrono::steady_clock::time_point> stamps;
+        int16_t Inp32(int16_t) override { return 255; }
+        void Out32(int16_t, int16_t) override { stamps.push_back(std::chrono::steady_clock::now()); }
+    } port;
+    PreciseDelay intervals;
+    EdgePacer pacer;
+    PacedDelay delay(intervals, pacer);
+    PacedPort paced(port, pacer);
+    delay.DefineDelay(26, 1);
+    delay.DefineDelay(12, 2);
+    std::vector<std::chrono::steady_clock::time_point> idleUntil;
+    pacer.setIdle([&](auto returnBy) { idleUntil.push_back(returnBy); });
+
+    std::vector<std::chrono::steady_clock::time_point> calls;
+    for (int16_t index : {1, 1, 2, 1}) {
+        paced.Out32(888, 255);
+        calls.push_back(std::chrono::steady_clock::now());
+        delay.WaitDelay(index);
+    }
+    paced.Out32(888, 255);
+    ASSERT_EQ(port.stamps.size(), 5u);
+    for (size_t i = 0; i < calls.size(); ++i)
+        EXPECT_GE(port.stamps[i + 1] - calls[i], intervals.interval(i == 2 ? 2 : 1)) << i;
+    ASSERT_EQ(idleUntil.size(), 1u); // the 12 ms wait only
+    EXPECT_LE(idleUntil[0], port.stamps[3]);
+}
+
+} // namespace
