@@ -83,8 +83,11 @@ void RigctlServer::serve(QTcpSocket* socket)
         if (!line)
             return;
         const Reply reply = interpreter_.handle(*line);
-        if (!reply.bytes.isEmpty())
+        // Out now: during a run the event loop is only served now and then.
+        if (!reply.bytes.isEmpty()) {
             socket->write(reply.bytes);
+            socket->flush();
+        }
         if (reply.close) {
             socket->disconnectFromHost();
             return;

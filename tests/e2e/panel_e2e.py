@@ -17,6 +17,7 @@ import os
 import re
 import shutil
 import signal
+import socket
 import struct
 import subprocess
 import sys
@@ -218,9 +219,11 @@ def run(args, display):
     # what Qt and the X libraries keep until exit is not a leak of ours.
     env["ASAN_OPTIONS"] = "detect_leaks=0:" + env.get("ASAN_OPTIONS", "")
     env.pop("WAYLAND_DISPLAY", None)
+    rigctld_port = free_loopback_port()
     with open(trace_path, "w") as trace_file:
         corvane = subprocess.Popen(
-            [args.corvane, "--trace", "--rig-model", "KRV-80", "--rig-port", "4264", "--rig-encoder", "2"],
+            [args.corvane, "--trace", "--rig-model", "KRV-80", "--rig-port", "4264", "--rig-encoder", "2",
+             f"--rigctld={rigctld_port}"],
             env=env, stdout=subprocess.DEVNULL, stderr=trace_file)
     try:
         trace = Trace(trace_path, corvane)
@@ -232,6 +235,8 @@ def run(args, display):
         panel = Panel(display.name, read_layout(args.layout))
         try:
             drive(panel, trace, args.out)
+            stop_a_run(panel, trace, rigctld_port)
+            end_during_a_key_press(panel, trace, corvane)
         except Failure:
             # What the window showed when it went wrong, if it still shows anything.
             try:
@@ -302,6 +307,58 @@ def drive(panel, trace, out):
             check(everything[i - 1].startswith("out "), f"line {i + 1}: {line} after {everything[i - 1]}")
     width, height = png_size(os.path.join(out, "corvane.png"))
     check((width, height) == CLIENT_AREA, f"screenshot is {width}x{height}")
+
+
+def free_loopback_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def ask_frequency(client):
+    """The panel's record through its rigctld server, in Hz, and how long the answer took."""
+    start = time.monotonic()
+    client.sendall(b"f\n")
+    answer = b""
+    while not answer.endswith(b"\n"):
+        chunk = client.recv(64)
+        if not chunk:
+            break
+        answer += chunk
+    return int(answer.decode().strip()), time.monotonic() - start
+
+
+def stop_a_run(panel, trace, rigctld_port):
+    """up 5k steps at "Low" (52 s with this encoder), Esc after about a second."""
+    logger = socket.create_connection(("127.0.0.1", rigctld_port), timeout=5)
+    with logger:
+        panel.click("Command13")
+        trace.wait_for("rig 3560.20 3560.20 200 off")
+        time.sleep(1)
+        hz, took = ask_frequency(logger)
+        check(took < 0.1 and 3_560_000 < hz < 3_600_000, f"f during the run: {hz} after {took:.3f} s")
+        with socket.create_connection(("127.0.0.1", rigctld_port), timeout=5) as second:
+            ask_frequency(second)
+        panel.xdotool("key", "Escape")
+        lines = trace.wait_for("in 4264 255", timeout=2)
+        last = rig_lines(lines)[-1].split()
+        check(len(rig_lines(lines)) < 500, f"Esc stopped the run only after {len(rig_lines(lines))} steps")
+        hz, _ = ask_frequency(logger)
+        check(f"{hz / 1000:.2f}" == last[1], f"after Esc the record says {hz} Hz, the rig {last[1]} kHz")
+    trace.quiet()
+
+
+def end_during_a_key_press(panel, trace, corvane):
+    """SIGTERM during the long key press: the release still goes out, then exit 0."""
+    panel.click("Command2")
+    trace.wait_for("out 4265 254")
+    corvane.send_signal(signal.SIGTERM)
+    expect_lines(trace.wait_for("out 4265 255"), ["wait 2", "out 4265 255"], "the key press under SIGTERM")
+    try:
+        code = corvane.wait(timeout=10)
+    except subprocess.TimeoutExpired:
+        raise Failure("corvane did not end within 10 s of SIGTERM")
+    check(code == 0, f"corvane ended with code {code} after SIGTERM")
 
 
 def main():
