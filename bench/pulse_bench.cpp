@@ -3,6 +3,7 @@
 // plain sleep_for. Prints a table; see --help.
 #include "panel/Corvane.h"
 #include "sim/SimulatedPort.h"
+#include "timing/EdgePacer.h"
 #include "timing/PreciseDelay.h"
 #include "timing/RealtimeDelay.h"
 
@@ -62,6 +63,13 @@ template <typename Wait> void intervalRow(const char* method, nanoseconds nomina
     std::fflush(stdout);
 }
 
+struct RunResult {
+    const char* name;
+    bool paced;
+    double nominal, wall, cpu;
+};
+std::vector<RunResult> runs;
+
 struct RunCase {
     const char* name;
     const char* speed;   // "High" or "Low"
@@ -69,35 +77,122 @@ struct RunCase {
     int steps;           // up
 };
 
-// One run through the real window and step engine on the simulated port;
-// prints wall time over nominal time (the sum of the waits).
-void runRow(const RunCase& c, bool repaint, bool realtime)
-{
-    SimulatedPort port;
-    PreciseDelay delay;
-    RealtimeDelay raised(delay);
-    Corvane panel(port, realtime ? static_cast<DelayTimer&>(raised) : delay);
-    panel.show();
-    QCoreApplication::processEvents();
-    if (!repaint) // a clock that never moves never calls for a paint
-        panel.setDisplayClock([] { return steady_clock::time_point{}; });
-    panel.KRV->setCurrentRow(1);
-    panel.speed->setCurrentRow(QString::fromLatin1(c.speed) == u"High" ? 0 : 1);
-    panel.Encoder->setCurrentText(QString::fromLatin1(c.encoder));
-    const int wavesPerStep = c.encoder[0] == '1' ? 2 : 4;
-    const nanoseconds nominal = delay.interval(panel.enc_delay) * (wavesPerStep * c.steps);
+// Stamps every write at the moment it reaches the (simulated) port.
+class StampingPort : public PortIo {
+public:
+    int16_t Inp32(int16_t address) override { return port_.Inp32(address); }
+    void Out32(int16_t address, int16_t value) override
+    {
+        writes.push_back({address, steady_clock::now()});
+        port_.Out32(address, value);
+    }
+    struct Write {
+        int16_t address;
+        steady_clock::time_point at;
+    };
+    std::vector<Write> writes;
 
-    panel.nsteps = -c.steps;
+private:
+    SimulatedPort port_;
+};
+
+// The panel as the program builds it: paced waits, the port behind the pacer,
+// the long waits serving the event loop. "blocking" is the naive baseline:
+// every wait blocks where it is called.
+struct Bench {
+    explicit Bench(bool paced, bool realtime)
+        : pacedDelay(delay, pacer), pacedPort(port, pacer), raised(paced ? static_cast<DelayTimer&>(pacedDelay) : delay),
+          panel(paced ? static_cast<PortIo&>(pacedPort) : port,
+                realtime ? static_cast<DelayTimer&>(raised) : paced ? static_cast<DelayTimer&>(pacedDelay) : delay)
+    {
+        if (paced)
+            pacer.setIdle([this](steady_clock::time_point returnBy) { panel.serveUntil(returnBy); });
+        panel.show();
+        QCoreApplication::processEvents();
+        panel.KRV->setCurrentRow(1);
+    }
+    StampingPort port;
+    PreciseDelay delay;
+    EdgePacer pacer;
+    PacedDelay pacedDelay;
+    PacedPort pacedPort;
+    RealtimeDelay raised;
+    Corvane panel;
+};
+
+struct Gaps {
+    std::vector<double> us; // sorted
+    double min() const { return us.front(); }
+    double max() const { return us.back(); }
+};
+
+// The gaps between consecutive writes to one address from `first` on, in µs.
+Gaps gapsAt(const std::vector<StampingPort::Write>& writes, size_t first, int16_t address)
+{
+    Gaps g;
+    std::optional<steady_clock::time_point> last;
+    for (size_t i = first; i < writes.size(); ++i) {
+        if (writes[i].address != address)
+            continue;
+        if (last)
+            g.us.push_back(duration<double, std::micro>(writes[i].at - *last).count());
+        last = writes[i].at;
+    }
+    std::sort(g.us.begin(), g.us.end());
+    return g;
+}
+
+void gapRow(const char* what, const char* method, double nominalUs, const Gaps& g)
+{
+    std::printf("| %-34s | %-8s | %9.1f | %6zu | %9.2f | %9.2f | %9.2f | %10.2f |\n", what, method, nominalUs,
+                g.us.size(), g.min() - nominalUs, percentile(g.us, 0.5) - nominalUs,
+                percentile(g.us, 0.99) - nominalUs, g.max() - nominalUs);
+    std::fflush(stdout);
+}
+
+// One run through the real window and step engine; prints the gaps between
+// encoder writes as they reached the port, and wall time over nominal time
+// (the sum of the waits).
+void runRow(const RunCase& c, bool paced, bool realtime)
+{
+    Bench b(paced, realtime);
+    b.panel.speed->setCurrentRow(QString::fromLatin1(c.speed) == u"High" ? 0 : 1);
+    b.panel.Encoder->setCurrentText(QString::fromLatin1(c.encoder));
+    const int wavesPerStep = c.encoder[0] == '1' ? 2 : 4;
+    const nanoseconds interval = b.delay.interval(b.panel.enc_delay);
+    const nanoseconds nominal = interval * (wavesPerStep * c.steps);
+    const size_t first = b.port.writes.size();
+
+    b.panel.nsteps = -c.steps;
     const auto wall0 = steady_clock::now();
     const auto cpu0 = cpuTime();
-    panel.dosteps();
+    b.panel.dosteps(); // ends with the read-back, which waits out the last gap
     const auto wall = steady_clock::now() - wall0;
     const double cpuShare = duration<double>(cpuTime() - cpu0) / duration<double>(wall);
-    QCoreApplication::processEvents(); // the end of the click: back to the normal policy
-    std::printf("| %-30s | %-7s | %9.3f s | %9.3f s | %7.4f | %5.1f %% |\n", c.name, repaint ? "on" : "off",
-                duration<double>(nominal).count(), duration<double>(wall).count(),
-                duration<double>(wall) / duration<double>(nominal), 100 * cpuShare);
-    std::fflush(stdout);
+    QCoreApplication::processEvents();
+    gapRow(c.name, paced ? "paced" : "blocking", duration<double, std::micro>(interval).count(),
+           gapsAt(b.port.writes, first, 888));
+    runs.push_back({c.name, paced, duration<double>(nominal).count(), duration<double>(wall).count(), cpuShare});
+}
+
+// Key holds, press to release as written to the control register.
+void holdRow(const char* what, int16_t delayIndex, int count, bool paced, bool realtime)
+{
+    Bench b(paced, realtime);
+    const size_t first = b.port.writes.size();
+    for (int i = 0; i < count; ++i) {
+        delayIndex == 1 ? b.panel.Command1->click() : b.panel.Command2->click();
+        QCoreApplication::processEvents();
+    }
+    b.panel.show_enc(); // the last wait, waited out
+    Gaps holds;
+    const auto& w = b.port.writes;
+    for (size_t i = first; i + 1 < w.size(); ++i)
+        if (w[i].address == 890 && w[i + 1].address == 890 && (i - first) % 2 == 0)
+            holds.us.push_back(duration<double, std::micro>(w[i + 1].at - w[i].at).count());
+    std::sort(holds.us.begin(), holds.us.end());
+    gapRow(what, paced ? "paced" : "blocking", duration<double, std::micro>(b.delay.interval(delayIndex)).count(),
+           holds);
 }
 
 } // namespace
@@ -112,8 +207,8 @@ int main(int argc, char** argv)
     parser.setApplicationDescription(QStringLiteral("Pulse-timing benchmark of the delay library and the step engine."));
     parser.addHelpOption();
     const QCommandLineOption full(QStringLiteral("full"),
-                                  QStringLiteral("More repetitions, and every run with the live repaint on and off "
-                                                 "(several minutes)."));
+                                  QStringLiteral("More repetitions, and the slow run's blocking baseline too "
+                                                 "(a minute more)."));
     const QCommandLineOption noRuns(QStringLiteral("no-runs"), QStringLiteral("Measure the intervals only."));
     const QCommandLineOption realtime(QStringLiteral("realtime"),
                                       QStringLiteral("Wait under SCHED_FIFO, as corvane --realtime does."));
@@ -174,18 +269,29 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    std::printf("\n| run                            | repaint | nominal     | wall        | ratio   | CPU    |\n");
-    std::printf("|---|---|---|---|---|---|\n");
-    const RunCase runs[] = {
+    std::printf("\nGaps as they reached the port, µs beyond nominal (paced: as the program runs, serving "
+                "between steps; blocking: the naive baseline)\n\n");
+    std::printf("| what                               | method   | nominal µs |  count |   min   |  median  |    p99   "
+                "|    max    |\n");
+    std::printf("|---|---|---|---|---|---|---|---|\n");
+    const RunCase cases[] = {
         {"up 5k steps, High, Encoder 1", "High", "1", 5000},
         {"up 1000 steps, High, Encoder 2", "High", "2", 1000},
         {"up 5k steps, Low, Encoder 1", "Low", "1", 5000},
     };
-    for (const RunCase& c : runs) {
-        runRow(c, true, isRealtime);
-        // The slow run is long; its repaint-off twin only with --full.
-        if (isFull || c.speed[0] == 'H')
-            runRow(c, false, isRealtime);
+    for (const RunCase& c : cases)
+        for (bool paced : {true, false})
+            if (paced || isFull || c.speed[0] == 'H') // the slow baseline only with --full
+                runRow(c, paced, isRealtime);
+    for (bool paced : {true, false}) {
+        holdRow("key hold, annunciate", 1, 10 * scale, paced, isRealtime);
+        holdRow("key hold, step size", 2, 2 * scale, paced, isRealtime);
     }
+
+    std::printf("\n| run                            | method   | nominal     | wall        | ratio   | CPU    |\n");
+    std::printf("|---|---|---|---|---|---|\n");
+    for (const RunResult& r : runs)
+        std::printf("| %-30s | %-8s | %9.3f s | %9.3f s | %7.4f | %5.1f %% |\n", r.name, r.paced ? "paced" : "blocking",
+                    r.nominal, r.wall, r.wall / r.nominal, 100 * r.cpu);
     return 0;
 }
