@@ -20,7 +20,8 @@ ensure_packages() {
     fi
 }
 
-BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev fonts-dejavu-core)
+# help2man makes the manual page from the program's own --help.
+BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev fonts-dejavu-core help2man)
 
 # build DIR CMAKE_ARGS...: configures (once) and builds into DIR.
 build() {

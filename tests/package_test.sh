@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program as released (no sanitizers), installs it into a staging
-# tree, makes the Debian package and checks the files and dependencies of both.
+# tree, makes the Debian package and checks the files and dependencies of both,
+# the manual page, and that lintian finds nothing to warn about.
 # Usage: package_test.sh SOURCE-DIR WORK-DIR
 set -euo pipefail
 src=$1
@@ -21,7 +22,9 @@ fail() {
 stage=$work/stage
 rm -rf "$stage"
 cmake --install "$build" --prefix "$stage/usr" >/dev/null
-for f in bin/corvane share/applications/corvane.desktop share/icons/hicolor/scalable/apps/corvane.svg; do
+installed=(bin/corvane share/applications/corvane.desktop share/icons/hicolor/scalable/apps/corvane.svg
+    share/man/man1/corvane.1.gz share/doc/corvane/copyright share/doc/corvane/changelog.gz)
+for f in "${installed[@]}"; do
     [ -f "$stage/usr/$f" ] || fail "cmake --install left out $f"
 done
 desktop-file-validate "$stage/usr/share/applications/corvane.desktop" || fail "desktop entry is not valid"
@@ -35,9 +38,8 @@ debs=("$build"/corvane_*.deb)
 deb=${debs[0]}
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
-for f in ./usr/bin/corvane ./usr/share/applications/corvane.desktop \
-    ./usr/share/icons/hicolor/scalable/apps/corvane.svg; do
-    grep -qxF "$f" <<<"$contents" || fail "package lacks $f"
+for f in "${installed[@]}"; do
+    grep -qxF "./usr/$f" <<<"$contents" || fail "package lacks /usr/$f"
 done
 grep -q "corvane_tests\|\.a$\|/include/" <<<"$contents" && fail "package holds build or test files"
 
@@ -54,6 +56,22 @@ unpacked=$work/unpacked
 rm -rf "$unpacked"
 dpkg-deb -x "$deb" "$unpacked"
 "$unpacked/usr/bin/corvane" --help | grep -q -- "--port" || fail "packaged program does not run"
+
+# Errors and warnings alike; lintian refuses to be quiet about running as root.
+lintian --fail-on error,warning "$deb" 2> >(grep -v "running with root privileges" >&2) ||
+    fail "lintian finds fault with the package"
+version=$(dpkg-deb -f "$deb" Version)
+zcat "$unpacked/usr/share/doc/corvane/changelog.gz" | head -1 | grep -qF "corvane ($version)" ||
+    fail "the changelog's latest entry is not version $version"
+
+# The manual renders cleanly and its options are the program's own.
+page=$unpacked/usr/share/man/man1/corvane.1.gz
+warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+[ -z "$warnings" ] || fail "man page warnings: $warnings"
+manual=$(MANWIDTH=80 man -l "$page" 2>/dev/null)
+for option in $("$unpacked/usr/bin/corvane" --help | grep -oE -- "--[a-z][a-z-]*" | sort -u); do
+    grep -qF -- "$option" <<<"$manual" || fail "man page lacks $option"
+done
 
 if [ "$failed" = 0 ]; then
     echo "package: $(basename "$deb"), Depends: $depends"
