@@ -45,6 +45,7 @@ const IntRow int16Rows[] = {
     {"tab is no blank", "\t888", std::nullopt},
     {"exponent without digits", "888e", std::nullopt},
     {"sign alone", "-", std::nullopt},
+    {"non-ASCII letter", "70ä30", std::nullopt},
 };
 
 class Int16Conversion : public ::testing::TestWithParam<IntRow> {};
@@ -53,9 +54,9 @@ TEST_P(Int16Conversion, FollowsTheRoundingAndRangeRules)
 {
     const IntRow& row = GetParam();
     if (row.value) {
-        EXPECT_EQ(numtext::toInt16(QString::fromLatin1(row.text), u"Port"), *row.value) << row.proves;
+        EXPECT_EQ(numtext::toInt16(QString::fromUtf8(row.text), u"Port"), *row.value) << row.proves;
     } else {
-        EXPECT_THROW(numtext::toInt16(QString::fromLatin1(row.text), u"Port"), ConversionError) << row.proves;
+        EXPECT_THROW(numtext::toInt16(QString::fromUtf8(row.text), u"Port"), ConversionError) << row.proves;
     }
 }
 
@@ -112,6 +113,7 @@ const LeadingRow leadingRows[] = {
     {"exponent without digits stops before the e", "7030e", 7030},
     {"sign", "-540", -540},
     {"stops at an expression", "7040.2 + 0.2", 7040.2},
+    {"stops at a non-ASCII letter", "70ä30", 70},
 };
 
 class LeadingNumber : public ::testing::TestWithParam<LeadingRow> {};
@@ -119,7 +121,7 @@ class LeadingNumber : public ::testing::TestWithParam<LeadingRow> {};
 TEST_P(LeadingNumber, ReadsWhatANumberCanContinue)
 {
     const LeadingRow& row = GetParam();
-    EXPECT_DOUBLE_EQ(numtext::leadingNumber(QString::fromLatin1(row.text)), row.value) << row.proves;
+    EXPECT_DOUBLE_EQ(numtext::leadingNumber(QString::fromUtf8(row.text)), row.value) << row.proves;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, LeadingNumber, ::testing::ValuesIn(leadingRows), RowName());

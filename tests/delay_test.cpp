@@ -58,29 +58,43 @@ TEST(PreciseDelay, UndefinedIndexReturnsWithoutWaiting)
 
 #include <pthread.h>
 
-namespace {
-int policy()
+TEST(RealtimeDelay, RaisesOncePerRunAndDropsBackOnceTheEventLoopRuns)
 {
-    int p = 0;
-    sched_param param{};
-    pthread_getschedparam(pthread_self(), &p, &param);
-    return p;
+    for (const bool allowed : {true, false}) {
+        SCOPED_TRACE(allowed ? "allowed" : "refused");
+        TrafficLog log;
+        RecordingTimer inner(log);
+        RealtimeDelay realtime(inner, {[&] {
+                                           log.push_back("raise");
+                                           return allowed;
+                                       },
+                                       [&] { log.push_back("lower"); }});
+        EXPECT_EQ(realtime.DefineDelay(26, 1), 1);
+        realtime.WaitDelay(1);
+        realtime.WaitDelay(1);
+        QCoreApplication::processEvents();
+        realtime.WaitDelay(1);
+        EXPECT_EQ(realtime.allowed(), allowed);
+        // Refused once, it is not asked again.
+        const TrafficLog expected =
+            allowed ? TrafficLog{"define 26 1 1", "raise", "wait 1", "wait 1", "lower", "raise", "wait 1"}
+                    : TrafficLog{"define 26 1 1", "raise", "wait 1", "wait 1", "wait 1"};
+        EXPECT_EQ(log, expected);
+    }
 }
-} // namespace
 
-TEST(RealtimeDelay, PassesCallsOnAndDropsBackOnceTheEventLoopRuns)
+TEST(RealtimeDelay, ThisThreadRunsUnderFifoAndBack)
 {
-    TrafficLog log;
-    RecordingTimer inner(log);
-    RealtimeDelay realtime(inner);
-    EXPECT_EQ(realtime.DefineDelay(26, 1), 1);
-    int policyDuringWait = -1;
-    inner.onWait = [&](int16_t) { policyDuringWait = policy(); };
-    realtime.WaitDelay(1);
-    realtime.WaitDelay(1);
-    EXPECT_EQ(log, (TrafficLog{"define 26 1 1", "wait 1", "wait 1"}));
-    // Where the system refuses real-time scheduling the waits simply run as before.
-    EXPECT_EQ(policyDuringWait, realtime.allowed() ? SCHED_FIFO : SCHED_OTHER);
-    QCoreApplication::processEvents();
+    const auto policy = [] {
+        int p = 0;
+        sched_param param{};
+        pthread_getschedparam(pthread_self(), &p, &param);
+        return p;
+    };
+    const RealtimeDelay::Scheduler scheduler = RealtimeDelay::Scheduler::thisThread();
+    if (!scheduler.raise())
+        GTEST_SKIP() << "this system refuses SCHED_FIFO";
+    EXPECT_EQ(policy(), SCHED_FIFO);
+    scheduler.lower();
     EXPECT_EQ(policy(), SCHED_OTHER);
 }

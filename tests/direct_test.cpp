@@ -1,14 +1,18 @@
 // Direct port I/O on the in-memory kernel: the allowed addresses and how they
 // are given, ioperm before first use, refusals before any write, and the
-// choice of backend with its start-up messages.
+// choice of backend with its start-up messages; and what both hardware
+// backends do with a standard port the PC lacks.
 #include "hw/Backends.h"
 #include "hw/DirectPort.h"
 #include "hw/PortRules.h"
+#include "hw/PpdevPort.h"
 #include "support/FakeSystem.h"
 #include "support/PanelTest.h"
 #include "support/RowName.h"
 
 #include <cerrno>
+#include <functional>
+#include <memory>
 #include <optional>
 
 using ::testing::ElementsAre;
@@ -135,14 +139,26 @@ TEST_F(Direct, AddressIsTheUnsignedValueOfTheBits)
     EXPECT_THAT(log, ElementsAre("ioperm 53266", "outb 53266 254"));
 }
 
-TEST_F(Direct, AbsentStandardPortIsNeverTouched)
+TEST(HardwareBackends, AbsentStandardPortReadsHighAndTakesWritesNowhere)
 {
-    log.clear();
-    for (const int16_t address : {632, 634, 956, 958}) {
-        EXPECT_EQ(port->Inp32(address), 255) << address;
-        port->Out32(address, 244);
+    const std::pair<const char*, std::function<std::unique_ptr<PortIo>(SystemIo&)>> backends[] = {
+        {"ppdev", [](SystemIo& s) { return std::make_unique<PpdevPort>(s); }},
+        {"direct", [](SystemIo& s) { return std::make_unique<DirectPort>(s, std::vector<IoRange>{}); }},
+    };
+    for (const auto& [name, open] : backends) {
+        SCOPED_TRACE(name);
+        TrafficLog log;
+        FakeSystem system(log);
+        system.addParport(0, 888);
+        system.addFile("/proc/ioports", "  0378-037a : parport0\n");
+        const std::unique_ptr<PortIo> port = open(system);
+        log.clear();
+        for (const int16_t address : {632, 634, 956, 958}) {
+            EXPECT_EQ(port->Inp32(address), 255) << address;
+            port->Out32(address, 244);
+        }
+        EXPECT_THAT(log, IsEmpty());
     }
-    EXPECT_THAT(log, IsEmpty());
 }
 
 TEST_F(Direct, AddressOutsideTheRangesIsRefusedBeforeAnyWrite)

@@ -116,15 +116,6 @@ const MapRow mapRows[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Rows, PpdevMapping, ::testing::ValuesIn(mapRows), RowName());
 
-TEST_F(Ppdev, AbsentStandardPortReadsHighAndTakesWritesNowhere)
-{
-    for (const int16_t address : {632, 634, 956, 958}) {
-        EXPECT_EQ(port->Inp32(address), 255) << address;
-        port->Out32(address, 244);
-    }
-    EXPECT_THAT(log, IsEmpty());
-}
-
 struct RefusalRow {
     const char* proves;
     bool write;

@@ -245,4 +245,9 @@ TEST_P(RigAgreement, PanelDisplaysAreTheRigsFrequenciesAfterAnyActions)
     EXPECT_GT(tally.fiftyHertzSteps, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, RigAgreement, ::testing::Range(0u, 6u));
+INSTANTIATE_TEST_SUITE_P(Seeds, RigAgreement, ::testing::Range(0u, 6u),
+                         [](const ::testing::TestParamInfo<uint32_t>& block) {
+                             const uint32_t first = block.param * sequencesPerBlock;
+                             return "seeds_" + std::to_string(first) + "_to_" +
+                                    std::to_string(first + sequencesPerBlock - 1);
+                         });

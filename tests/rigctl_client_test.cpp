@@ -1,10 +1,7 @@
 // --rigctld as a user meets it: Hamlib's own rigctl against the panel, the
-// program started with the option, and the option's forms.
-#include "rigctl/CommandLine.h"
+// program started with the option.
 #include "support/RigctlTest.h"
-#include "support/RowName.h"
 
-#include <QCommandLineParser>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -105,44 +102,5 @@ TEST_F(RigctldProgram, TakenPortCostsOneLineAndNotTheWindow)
         << lines[0].toStdString();
     EXPECT_EQ(program.state(), QProcess::Running);
 }
-
-struct OptionRow {
-    const char* proves;
-    QStringList arguments;
-    int port; // 0: not given, -1: refused
-};
-
-const OptionRow optionRows[] = {
-    {"bare option takes Hamlib's port", {"--rigctld"}, 4532},
-    {"port after an equals sign", {"--rigctld=4533"}, 4533},
-    {"bare option before another option", {"--rigctld", "--trace"}, 4532},
-    {"highest port", {"--rigctld=65535"}, 65535},
-    {"off by default", {"--trace"}, 0},
-    {"after -- it is no option", {"--", "--rigctld"}, 0},
-    {"port 0 is refused", {"--rigctld=0"}, -1},
-    {"port above 65535 is refused", {"--rigctld=65536"}, -1},
-    {"letters are refused", {"--rigctld=rig"}, -1},
-    {"empty value is refused", {"--rigctld="}, -1},
-};
-
-class RigctldOption : public ::testing::TestWithParam<OptionRow> {};
-
-TEST_P(RigctldOption, GivesThePortOrRefusesIt)
-{
-    QCommandLineParser parser;
-    const QCommandLineOption rigctld = rigctl::portOption();
-    parser.addOption(rigctld);
-    parser.addOption(QCommandLineOption(QStringLiteral("trace")));
-    ASSERT_TRUE(parser.parse(rigctl::withDefaultPort(QStringList{"corvane"} + GetParam().arguments)))
-        << parser.errorText().toStdString();
-    int port = 0;
-    if (parser.isSet(rigctld)) {
-        const std::optional<quint16> parsed = rigctl::parsePort(parser.value(rigctld));
-        port = parsed ? *parsed : -1;
-    }
-    EXPECT_EQ(port, GetParam().port);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, RigctldOption, ::testing::ValuesIn(optionRows), RowName());
 
 } // namespace

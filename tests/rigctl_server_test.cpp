@@ -3,7 +3,13 @@
 #include "support/RigctlTest.h"
 #include "support/RowName.h"
 
+#include <QFile>
 #include <QTcpServer>
+#include <QtEndian>
+
+#include <cstring>
+#include <string>
+#include <vector>
 
 using ::testing::IsEmpty;
 
@@ -132,12 +138,44 @@ TEST_F(RigctlServe, NinthClientIsClosedUntilAPlaceIsFree)
     EXPECT_EQ(exchange(*ninth, "t\n", 2), "0\n");
 }
 
-TEST_F(RigctlServe, AnswersOnIpv6LoopbackToo)
+// The addresses the kernel lists as listening on TCP `port`, from /proc/net/tcp and tcp6.
+std::vector<std::string> listeningOn(quint16 port)
 {
-    const auto client = connectClient(QHostAddress(QHostAddress::LocalHostIPv6));
-    if (!client)
-        GTEST_SKIP() << "this machine has no IPv6 loopback";
-    EXPECT_EQ(exchange(*client, "v\n", 5), "VFOA\n");
+    std::vector<std::string> found;
+    for (const char* table : {"/proc/net/tcp", "/proc/net/tcp6"}) {
+        QFile file(QString::fromLatin1(table));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        file.readLine(); // the heading
+        while (!file.atEnd()) {
+            const QList<QByteArray> fields = file.readLine().simplified().split(' ');
+            const QList<QByteArray> local = fields.value(1).split(':');
+            if (fields.value(3) != "0A" || local.size() != 2 || local[1].toUShort(nullptr, 16) != port)
+                continue; // 0A: listening
+            // Each 32-bit word is the network-order bytes as the host reads them.
+            quint8 bytes[16] = {};
+            for (qsizetype w = 0; w < local[0].size() / 8 && w < 4; ++w) {
+                const quint32 word = local[0].mid(w * 8, 8).toUInt(nullptr, 16);
+                std::memcpy(bytes + 4 * w, &word, 4);
+            }
+            const QHostAddress address =
+                local[0].size() == 8 ? QHostAddress(qFromBigEndian<quint32>(bytes)) : QHostAddress(bytes);
+            found.push_back(address.toString().toStdString());
+        }
+    }
+    return found;
+}
+
+TEST_F(RigctlServe, ListensOnTheLoopbackAddressesOnlyAndAnswersOnBoth)
+{
+    ASSERT_TRUE(listening);
+    std::vector<std::string> expected{"127.0.0.1"};
+    if (const auto client = connectClient(QHostAddress(QHostAddress::LocalHostIPv6))) {
+        EXPECT_EQ(exchange(*client, "v\n", 5), "VFOA\n");
+        expected.push_back("::1");
+    }
+    // Listening on every interface would pass the peer check, and expose the port all the same.
+    EXPECT_THAT(listeningOn(server.port()), ::testing::UnorderedElementsAreArray(expected));
 }
 
 TEST_F(RigctlServe, TakenPortIsReportedInOneLine)

@@ -1,16 +1,21 @@
 #include "support/PanelTest.h"
 
-using ::testing::ElementsAre;
+#include <fstream>
+#include <string>
 
 using Startup = PanelTest;
 
+// The list is shared with the command-line test, which sees it in the trace.
+// In order: RIT off on the unset record, the three standard ports at rest, the
+// readout, the four delays.
 TEST_F(Startup, TrafficReadsRitOffThenRestsTheThreePortsThenDefinesTheDelays)
 {
-    EXPECT_THAT(startupTraffic, ElementsAre("in 890 255", "out 890 253", // RIT off on the unset record
-                                            "out 632 255", "out 634 244", "out 888 255", "out 890 244",
-                                            "out 956 255", "out 958 244", "in 888 255", // show_enc
-                                            "define 55 2 1", "define 650 2 2", "define 2600 1 3",
-                                            "define 26 1 4"));
+    std::ifstream file(CORVANE_STARTUP_TRAFFIC);
+    ASSERT_TRUE(file) << CORVANE_STARTUP_TRAFFIC;
+    TrafficLog expected;
+    for (std::string line; std::getline(file, line);)
+        expected.push_back(line);
+    EXPECT_EQ(startupTraffic, expected);
 }
 
 TEST_F(Startup, LeavesThePanelInItsStartState)

@@ -57,6 +57,11 @@ Parsed parseCommandLine(const QStringList& arguments)
         return Parsed{std::nullopt, 0,
                       QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(), QLatin1String(version))};
 
+    // A second value would silently win over the first; only --allow-io adds up.
+    for (const QString& name : parser.optionNames())
+        if (name != allowIo.names().first() && parser.values(name).size() > 1)
+            return refusal(QStringLiteral("--%1 given twice").arg(name));
+
     Options options;
     options.trace = parser.isSet(trace);
     options.realtime = parser.isSet(realtime);

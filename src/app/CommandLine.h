@@ -34,7 +34,10 @@ struct Parsed {
 };
 
 // arguments: as QCoreApplication::arguments(), the program first. Needs a
-// QCoreApplication for the program's name in the help text.
+// QCoreApplication for the program's name in the help text. Refused with exit
+// code 1: an unknown option, any positional argument, an option with a value
+// given twice (--allow-io may repeat), and a number that is not plain decimal
+// digits (no blank, no sign).
 Parsed parseCommandLine(const QStringList& arguments);
 
 } // namespace app

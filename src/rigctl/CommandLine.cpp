@@ -2,6 +2,9 @@
 
 #include "rigctl/RigctlServer.h"
 
+#include <charconv>
+#include <string>
+
 namespace rigctl {
 
 QCommandLineOption portOption()
@@ -27,9 +30,12 @@ QStringList withDefaultPort(QStringList arguments)
 
 std::optional<quint16> parsePort(const QString& value)
 {
-    bool ok = false;
-    const uint port = value.toUInt(&ok, 10);
-    if (!ok || port == 0 || port > 65535)
+    // Decimal digits only, as --rig-port takes them: from_chars takes no blank and no sign.
+    const std::string digits = value.toStdString();
+    unsigned port = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || port == 0 ||
+        port > 65535)
         return std::nullopt;
     return static_cast<quint16>(port);
 }

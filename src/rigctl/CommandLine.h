@@ -15,7 +15,8 @@ QCommandLineOption portOption();
 // --rigctld=4532.
 QStringList withDefaultPort(QStringList arguments);
 
-// The option's value as a port, 1..65535; nullopt for anything else.
+// The option's value as a port, 1..65535 in decimal digits only; nullopt for
+// anything else (blanks and signs included).
 std::optional<quint16> parsePort(const QString& value);
 
 } // namespace rigctl

@@ -5,6 +5,21 @@
 #include <pthread.h>
 #include <sched.h>
 
+RealtimeDelay::Scheduler RealtimeDelay::Scheduler::thisThread()
+{
+    return {[] {
+                // The lowest real-time priority is enough to run ahead of every
+                // ordinary task; higher ones would only compete with the
+                // kernel's own threads.
+                const sched_param param{sched_get_priority_min(SCHED_FIFO)};
+                return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+            },
+            [] {
+                const sched_param param{0};
+                pthread_setschedparam(pthread_self(), SCHED_OTHER, &param);
+            }};
+}
+
 RealtimeDelay::~RealtimeDelay()
 {
     if (raised_)
@@ -20,10 +35,7 @@ void RealtimeDelay::WaitDelay(int16_t index)
 
 void RealtimeDelay::raise()
 {
-    // The lowest real-time priority is enough to run ahead of every ordinary
-    // task; higher ones would only compete with the kernel's own threads.
-    const sched_param param{sched_get_priority_min(SCHED_FIFO)};
-    allowed_ = pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
+    allowed_ = scheduler_.raise();
     if (!allowed_)
         return;
     raised_ = true;
@@ -32,7 +44,6 @@ void RealtimeDelay::raise()
 
 void RealtimeDelay::lower()
 {
-    const sched_param param{0};
-    pthread_setschedparam(pthread_self(), SCHED_OTHER, &param);
+    scheduler_.lower();
     raised_ = false;
 }

@@ -9,9 +9,22 @@
 
 #include <QObject>
 
+#include <functional>
+
 class RealtimeDelay : public DelayTimer {
 public:
-    explicit RealtimeDelay(DelayTimer& inner) : inner_(inner) {}
+    // The calling thread's scheduling policy. raise: to the lowest SCHED_FIFO
+    // priority, true if the system allowed it; lower: back to SCHED_OTHER.
+    struct Scheduler {
+        std::function<bool()> raise;
+        std::function<void()> lower;
+        static Scheduler thisThread();
+    };
+
+    explicit RealtimeDelay(DelayTimer& inner, Scheduler scheduler = Scheduler::thisThread())
+        : inner_(inner), scheduler_(std::move(scheduler))
+    {
+    }
     ~RealtimeDelay() override;
     int16_t DefineDelay(int16_t length, int16_t unit) override { return inner_.DefineDelay(length, unit); }
     void WaitDelay(int16_t index) override;
@@ -24,6 +37,7 @@ private:
     void lower();
 
     DelayTimer& inner_;
+    Scheduler scheduler_;
     QObject context_; // the pending drop back dies with this object
     bool raised_ = false;
     bool allowed_ = true;

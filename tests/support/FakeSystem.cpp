@@ -62,9 +62,13 @@ int FakeSystem::ioctl(int fd, unsigned long request, void* arg)
     if (it == devices_.end() || !it->second.open)
         return -EBADF;
     Device& d = it->second;
+    // Appended piece by piece: GCC 12 at -O2 takes `" " + std::to_string(value)`
+    // for an overlapping copy (-Wrestrict).
     auto record = [&](const char* call, int value) {
-        log_.push_back("parport" + std::to_string(it->first) + " " + call +
-                       (value < 0 ? "" : " " + std::to_string(value)));
+        std::string line = "parport" + std::to_string(it->first) + " " + call;
+        if (value >= 0)
+            line.append(" ").append(std::to_string(value));
+        log_.push_back(std::move(line));
         return 0;
     };
     auto byte = static_cast<unsigned char*>(arg);
