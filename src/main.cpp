@@ -127,6 +127,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
     }
+    // Start-up's rest writes were the last that may go to a standard port the PC lacks.
+    if (backend.port)
+        backend.port->endStartup();
     QObject::connect(panel.get(), &Corvane::actionFailed, panel.get(), [&panel](const QString& message) {
         std::fprintf(stderr, "corvane: %s\n", qPrintable(message));
         QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
