@@ -138,7 +138,12 @@ int main(int argc, char** argv)
     std::unique_ptr<rigctl::PanelRig> panelRig;
     std::unique_ptr<rigctl::RigctlServer> server;
     if (options.rigctldPort) {
-        panelRig = std::make_unique<rigctl::PanelRig>(*panel);
+        rigctl::PanelRig::PortCheck check;
+        if (backend.port)
+            check = [hardware = backend.port.get()](int16_t address, bool write) {
+                hardware->checkAccess(address, write);
+            };
+        panelRig = std::make_unique<rigctl::PanelRig>(*panel, std::move(check));
         server = std::make_unique<rigctl::RigctlServer>(*panelRig);
         if (QString error; !server->listen(*options.rigctldPort, &error))
             std::fprintf(stderr, "corvane: --rigctld: %s\n", qPrintable(error));
