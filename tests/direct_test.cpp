@@ -144,8 +144,9 @@ TEST_F(Direct, AbsentStandardPortTakesStartUpsRestAndIsRefusedAfter)
     }
     port->endStartup();
     for (const int16_t address : {632, 634, 956, 958}) {
-        const std::string message = "no parallel port at " + std::to_string(address) +
-                                    " (direct I/O reaches 888-890, 264-266); name other cards with --allow-io";
+        const std::string message =
+            "no parallel port at " + std::to_string(address) +
+            " (direct I/O reaches 888-890, 264-266); name other cards with --allow-io";
         EXPECT_EQ(thrownMessage<PortRefused>([&] { port->Out32(address, 244); }), message);
         EXPECT_EQ(thrownMessage<PortRefused>([&] { port->Inp32(address); }), message);
     }
@@ -156,10 +157,14 @@ TEST_F(Direct, AddressOutsideTheRangesIsRefusedBeforeAnyWrite)
 {
     log.clear();
     const std::pair<int16_t, const char*> rows[] = {
-        {100, "no parallel port at 100 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"}, // RIT on with Port "98"
-        {267, "no parallel port at 267 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"},
-        {891, "no parallel port at 891 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"},
-        {633, "no parallel port at 633 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"},
+        {100, "no parallel port at 100 (direct I/O reaches 888-890, 264-266); name other cards with "
+              "--allow-io"}, // RIT on with Port "98"
+        {267,
+         "no parallel port at 267 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"},
+        {891,
+         "no parallel port at 891 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"},
+        {633,
+         "no parallel port at 633 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"},
     };
     for (const auto& [address, message] : rows) {
         EXPECT_EQ(thrownMessage<PortRefused>([&] { port->Out32(address, 254); }), message);
@@ -232,7 +237,9 @@ TEST_F(Direct, PanelWithRitOnAndAPortTypoNeverReachesTheKeyboardController)
     panel.Port->setCurrentText(QStringLiteral("98"));
     panel.RIT_ON->setChecked(true);
     ASSERT_EQ(failures.size(), 1);
-    EXPECT_EQ(failures.at(0).at(0).toString(), "no parallel port at 100 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io");
+    EXPECT_EQ(
+        failures.at(0).at(0).toString(),
+        "no parallel port at 100 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io");
     EXPECT_THAT(log, IsEmpty());
 }
 
