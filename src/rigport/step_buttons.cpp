@@ -20,9 +20,11 @@ void Corvane::setupRigPort()
     };
     // The engine sends nothing for an encoder kind it does not know and says
     // nothing either; a click says so, after the handler has run as it would.
-    for (const auto& [button, action] : buttons)
-        connect(button, &QPushButton::clicked, this, [this, action = action] {
-            runAction([this, action] {
+    for (const auto& [button, action] : buttons) {
+        clickButtons_.emplace_back(action, button);
+        connect(button, &QPushButton::clicked, this, [this, button = button, action = action] {
+            runAction(
+                [this, action] {
                 const QString kind = Encoder->currentText();
                 (this->*action)();
                 if (kind != u"1" && kind != u"2")
@@ -30,8 +32,10 @@ void Corvane::setupRigPort()
                         QStringLiteral("Encoder \"%1\": the encoder kind is 1 or 2; nothing was sent")
                             .arg(kind)
                             .toStdString());
-            });
+                },
+                button);
         });
+    }
 
     connect(speed, &QListWidget::itemSelectionChanged, this, [this] {
         if (!speed->selectedItems().isEmpty())
