@@ -22,8 +22,9 @@ TEST_F(RigctlClient, HamlibsRigctlSetsAndReadsTheFrequency)
     const auto run = [&](const QStringList& commands) {
         QProcess client;
         client.setProcessChannelMode(QProcess::MergedChannels);
-        client.start(rigctlProgram, QStringList{"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(server.port())} +
-                                        commands);
+        client.start(rigctlProgram,
+                     QStringList{"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(server.port())} +
+                         commands);
         // The panel serves the client from this loop, as from the window's own.
         EXPECT_TRUE(QTest::qWaitFor([&] { return client.state() == QProcess::NotRunning; }, 30000));
         const std::string output = client.readAll().toStdString();

@@ -25,13 +25,13 @@ void Corvane::setupRigPort()
         connect(button, &QPushButton::clicked, this, [this, button = button, action = action] {
             runAction(
                 [this, action] {
-                const QString kind = Encoder->currentText();
-                (this->*action)();
-                if (kind != u"1" && kind != u"2")
-                    throw std::runtime_error(
-                        QStringLiteral("Encoder \"%1\": the encoder kind is 1 or 2; nothing was sent")
-                            .arg(kind)
-                            .toStdString());
+                    const QString kind = Encoder->currentText();
+                    (this->*action)();
+                    if (kind != u"1" && kind != u"2")
+                        throw std::runtime_error(
+                            QStringLiteral("Encoder \"%1\": the encoder kind is 1 or 2; nothing was sent")
+                                .arg(kind)
+                                .toStdString());
                 },
                 button);
         });
