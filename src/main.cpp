@@ -127,6 +127,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
     }
+    // Start-up's rest writes were the last that may go to a standard port the PC lacks.
+    if (backend.port)
+        backend.port->endStartup();
     QObject::connect(panel.get(), &Corvane::actionFailed, panel.get(), [&panel](const QString& message) {
         std::fprintf(stderr, "corvane: %s\n", qPrintable(message));
         QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
@@ -135,7 +138,12 @@ int main(int argc, char** argv)
     std::unique_ptr<rigctl::PanelRig> panelRig;
     std::unique_ptr<rigctl::RigctlServer> server;
     if (options.rigctldPort) {
-        panelRig = std::make_unique<rigctl::PanelRig>(*panel);
+        rigctl::PanelRig::PortCheck check;
+        if (backend.port)
+            check = [hardware = backend.port.get()](int16_t address, bool write) {
+                hardware->checkAccess(address, write);
+            };
+        panelRig = std::make_unique<rigctl::PanelRig>(*panel, std::move(check));
         server = std::make_unique<rigctl::RigctlServer>(*panelRig);
         if (QString error; !server->listen(*options.rigctldPort, &error))
             std::fprintf(stderr, "corvane: --rigctld: %s\n", qPrintable(error));

@@ -139,23 +139,37 @@ TEST_F(Direct, AddressIsTheUnsignedValueOfTheBits)
     EXPECT_THAT(log, ElementsAre("ioperm 53266", "outb 53266 254"));
 }
 
-TEST(HardwareBackends, AbsentStandardPortReadsHighAndTakesWritesNowhere)
+TEST(HardwareBackends, AbsentStandardPortTakesStartUpsRestAndIsRefusedAfter)
 {
-    const std::pair<const char*, std::function<std::unique_ptr<PortIo>(SystemIo&)>> backends[] = {
-        {"ppdev", [](SystemIo& s) { return std::make_unique<PpdevPort>(s); }},
-        {"direct", [](SystemIo& s) { return std::make_unique<DirectPort>(s, std::vector<IoRange>{}); }},
+    struct Backend {
+        const char* name;
+        std::function<std::unique_ptr<HardwarePort>(SystemIo&)> open;
+        const char* refusalTail; // after "no parallel port at <address>"
     };
-    for (const auto& [name, open] : backends) {
-        SCOPED_TRACE(name);
+    const Backend backends[] = {
+        {"ppdev", [](SystemIo& s) { return std::make_unique<PpdevPort>(s); },
+         " (this PC has 888); other cards need --port direct"},
+        {"direct", [](SystemIo& s) { return std::make_unique<DirectPort>(s, std::vector<IoRange>{}); },
+         " (direct I/O reaches 888-890); name other cards with --allow-io"},
+    };
+    for (const Backend& backend : backends) {
+        SCOPED_TRACE(backend.name);
         TrafficLog log;
         FakeSystem system(log);
         system.addParport(0, 888);
         system.addFile("/proc/ioports", "  0378-037a : parport0\n");
-        const std::unique_ptr<PortIo> port = open(system);
+        const std::unique_ptr<HardwarePort> port = backend.open(system);
         log.clear();
         for (const int16_t address : {632, 634, 956, 958}) {
             EXPECT_EQ(port->Inp32(address), 255) << address;
             port->Out32(address, 244);
+        }
+        port->endStartup();
+        for (const int16_t address : {632, 634, 956, 958}) {
+            const std::string message = "no parallel port at " + std::to_string(address) + backend.refusalTail;
+            EXPECT_EQ(thrownMessage<PortRefused>([&] { port->Out32(address, 244); }), message);
+            EXPECT_EQ(thrownMessage<PortRefused>([&] { port->Inp32(address); }), message);
+            EXPECT_EQ(thrownMessage<PortRefused>([&] { port->checkAccess(address, true); }), message);
         }
         EXPECT_THAT(log, IsEmpty());
     }
@@ -165,10 +179,14 @@ TEST_F(Direct, AddressOutsideTheRangesIsRefusedBeforeAnyWrite)
 {
     log.clear();
     const std::pair<int16_t, const char*> rows[] = {
-        {100, "no parallel port at 100; other cards need --port direct"}, // RIT on with Port "98"
-        {267, "no parallel port at 267; other cards need --port direct"},
-        {891, "no parallel port at 891; other cards need --port direct"},
-        {633, "no parallel port at 633; other cards need --port direct"},
+        {100, "no parallel port at 100 (direct I/O reaches 888-890, 264-266); name other cards with "
+              "--allow-io"}, // RIT on with Port "98"
+        {267,
+         "no parallel port at 267 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"},
+        {891,
+         "no parallel port at 891 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"},
+        {633,
+         "no parallel port at 633 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io"},
     };
     for (const auto& [address, message] : rows) {
         EXPECT_EQ(thrownMessage<PortRefused>([&] { port->Out32(address, 254); }), message);
@@ -241,7 +259,9 @@ TEST_F(Direct, PanelWithRitOnAndAPortTypoNeverReachesTheKeyboardController)
     panel.Port->setCurrentText(QStringLiteral("98"));
     panel.RIT_ON->setChecked(true);
     ASSERT_EQ(failures.size(), 1);
-    EXPECT_EQ(failures.at(0).at(0).toString(), "no parallel port at 100; other cards need --port direct");
+    EXPECT_EQ(
+        failures.at(0).at(0).toString(),
+        "no parallel port at 100 (direct I/O reaches 888-890, 264-266); name other cards with --allow-io");
     EXPECT_THAT(log, IsEmpty());
 }
 

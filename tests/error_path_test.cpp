@@ -19,19 +19,31 @@ TEST_F(ErrorPath, DirectCallLetsTheConversionErrorEscape)
     EXPECT_THAT(traffic(), IsEmpty());
 }
 
-TEST_F(ErrorPath, SelectionReportsTheFailureAndThePanelGoesOn)
+TEST_F(ErrorPath, FailedRitSwitchIsReportedAndLeavesTheOptionAndStepAsTheyWere)
 {
     QSignalSpy failures(panel.get(), &Corvane::actionFailed);
     setPort("abc");
     panel->RIT_ON->setChecked(true);
     ASSERT_EQ(failures.size(), 1);
     EXPECT_EQ(failures.at(0).at(0).toString(), "Port \"abc\" is not a number");
+    EXPECT_TRUE(panel->RIT_OFF->isChecked());
+    EXPECT_EQ(panel->step_hz, 200);
+    EXPECT_EQ(panel->step_khz, 0.2);
+    EXPECT_EQ(panel->Text2->text(), "200 Hz steps T/R");
+    EXPECT_THAT(traffic(), IsEmpty()) << "the option went back without running RIT OFF";
 
     setPort("888");
-    panel->RIT_OFF->setChecked(true);
+    panel->RIT_ON->setChecked(true);
     EXPECT_EQ(failures.size(), 1);
-    EXPECT_THAT(traffic(), ElementsAre("in 890 244", "out 890 244"));
-    EXPECT_EQ(panel->Text2->text(), "200 Hz steps T/R");
+    EXPECT_THAT(traffic(), ElementsAre("in 890 244", "out 890 246"));
+    setPort("abc");
+    panel->RIT_OFF->setChecked(true);
+    ASSERT_EQ(failures.size(), 2);
+    EXPECT_TRUE(panel->RIT_ON->isChecked());
+    EXPECT_EQ(panel->step_hz, 50);
+    EXPECT_EQ(panel->step_khz, 0.05);
+    EXPECT_EQ(panel->Text2->text(), " 50 Hz steps R");
+    EXPECT_THAT(traffic(), IsEmpty());
 }
 
 TEST_F(ErrorPath, MouseClickReportsTheFailureWithThePortText)

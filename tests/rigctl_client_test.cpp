@@ -16,17 +16,26 @@ TEST_F(RigctlClient, HamlibsRigctlSetsAndReadsTheFrequency)
         GTEST_SKIP() << "Hamlib's rigctl is not installed (Debian package libhamlib-utils)";
     chooseModel(1); // KRV-40, 7040 kHz
 
-    QProcess client;
-    client.setProcessChannelMode(QProcess::MergedChannels);
-    client.start(rigctlProgram, {"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(server.port()), "F",
-                                 "7030050", "f", "M", "USB", "2400", "m", "v", "s", "t", "j"});
-    // The panel serves the client from this loop, as from the window's own.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return client.state() == QProcess::NotRunning; }, 30000));
-    const std::string output = client.readAll().toStdString();
-
-    EXPECT_EQ(client.exitCode(), 0) << output;
-    EXPECT_EQ(output.find("error ="), std::string::npos) << output;
-    EXPECT_EQ(output, "7030050\nUSB\n2400\nVFOA\n0\nVFOA\n0\n0\n");
+    const auto run = [&](const QStringList& commands) {
+        QProcess client;
+        client.setProcessChannelMode(QProcess::MergedChannels);
+        client.start(rigctlProgram,
+                     QStringList{"-m", "2", "-r", QStringLiteral("127.0.0.1:%1").arg(server.port())} +
+                         commands);
+        // The panel serves the client from this loop, as from the window's own.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return client.state() == QProcess::NotRunning; }, 30000));
+        const std::string output = client.readAll().toStdString();
+        EXPECT_EQ(client.exitCode(), 0) << output;
+        EXPECT_EQ(output.find("error ="), std::string::npos) << output;
+        return output;
+    };
+    // The move is answered once accepted and made in its turn, after which
+    // the record has it.
+    QSignalSpy ended(panel.get(), &Corvane::actionEnded);
+    EXPECT_EQ(run({"F", "7030050"}), "");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ended.count() > 0; }));
+    EXPECT_EQ(run({"f", "M", "USB", "2400", "m", "v", "s", "t", "j", "T", "0"}),
+              "7030050\nUSB\n2400\nVFOA\n0\nVFOA\n0\n0\n");
     EXPECT_EQ(panel->Text1->text(), "7030.05");
     EXPECT_EQ(server.clientCount(), 0) << "the client's q closes its connection";
 }

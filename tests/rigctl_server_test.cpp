@@ -3,6 +3,7 @@
 #include "support/RigctlTest.h"
 #include "support/RowName.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QtEndian>
@@ -10,6 +11,13 @@
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include <algorithm>
+#include <utility>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using ::testing::IsEmpty;
 
@@ -26,7 +34,7 @@ const ExchangeRow exchangeRows[] = {
     {"chk_vfo says requests carry no VFO", "\\chk_vfo\n", "0\n"},
     {"get_freq reads the transmit display in Hz", "f\n", "7040000\n"},
     {"get_freq by long name with a VFO token", "\\get_freq VFOA\n", "7040000\n"},
-    {"set_freq acknowledges a done run", "F 7030050\n", "RPRT 0\n"},
+    {"set_freq acknowledges an accepted move", "F 7030050\n", "RPRT 0\n"},
     {"set_freq as Hamlib writes it", "F 7030050.000000\n", "RPRT 0\n"},
     {"set_freq with a VFO token", "\\set_freq VFOA 7030050\n", "RPRT 0\n"},
     {"set_freq rounds up onto 540 kHz", "F 539975\n", "RPRT 0\n"},
@@ -45,7 +53,7 @@ const ExchangeRow exchangeRows[] = {
     {"split off is accepted", "S 0 VFOA\n", "RPRT 0\n"},
     {"split on is not available", "S 1 VFOB\n", "RPRT -11\n"},
     {"get_ptt", "t\n", "0\n"},
-    {"the transmitter cannot be keyed", "T 1\nT 0\n", "RPRT -11\nRPRT -11\n"},
+    {"unkeyed already, and cannot be keyed", "T 0\nT 1\n", "RPRT 0\nRPRT -11\n"},
     {"get_rit with RIT off", "j\n", "0\n"},
     {"power is on", "\\get_powerstat\n", "1\n"},
     {"lock mode is off", "\\get_lock_mode\n", "0\n"},
@@ -130,12 +138,114 @@ TEST_F(RigctlServe, NinthClientIsClosedUntilAPlaceIsFree)
     EXPECT_EQ(exchange(*ninth, "t\n", 2), "");
     EXPECT_EQ(ninth->state(), QAbstractSocket::UnconnectedState);
 
+    // The place is free the moment its client has closed, not once the loop
+    // has got round to reading that.
     clients.front()->disconnectFromHost();
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return server.clientCount() == rigctl::RigctlServer::maxClients - 1; }));
     ninth = connectClient();
     ASSERT_TRUE(ninth);
     EXPECT_EQ(exchange(*ninth, "t\n", 2), "0\n");
+}
+
+TEST_F(RigctlServe, ClientThatClosesItsSendingSideGetsEveryReply)
+{
+    chooseModel(1);
+    // A raw socket: Qt's cannot half-close. Requests and end of stream are both
+    // in before the server first looks, as from `printf 'f\nv\n' | nc -N`.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(server.port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const char requests[] = "f\nv\n\\dump_state\n";
+    ASSERT_EQ(::send(fd, requests, sizeof requests - 1, 0), static_cast<ssize_t>(sizeof requests - 1));
+    ::shutdown(fd, SHUT_WR);
+    QByteArray reply;
+    bool closed = false;
+    (void)QTest::qWaitFor(
+        [&] {
+            char bytes[4096];
+            const ssize_t n = ::recv(fd, bytes, sizeof bytes, MSG_DONTWAIT);
+            if (n > 0)
+                reply.append(bytes, n);
+            closed = n == 0;
+            return closed;
+        },
+        waitMs);
+    ::close(fd);
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(reply.startsWith("7040000\nVFOA\n0\n2\n")) << reply.toStdString();
+    EXPECT_TRUE(reply.endsWith("0x0\n0x0\n")) << reply.toStdString();
+}
+
+TEST_F(RigctlServe, ClientThatSendsWithoutReadingHoldsBoundedMemory)
+{
+    const auto client = connectClient();
+    ASSERT_TRUE(client);
+    client->setReadBufferSize(1024); // Qt would otherwise read on our behalf
+    // 4 MiB of requests would take some 130 MiB of replies, far beyond what
+    // the kernel buffers between the two.
+    QByteArray flood;
+    while (flood.size() < 4 * 1024 * 1024)
+        flood += "\\dump_state\n";
+    client->write(flood);
+    // The loop spun flat out: the server must be held back by its own rule,
+    // not by a test that serves it slowly.
+    const auto spin = [](const std::function<bool()>& done) {
+        QDeadlineTimer deadline(waitMs);
+        while (!done() && !deadline.hasExpired())
+            QCoreApplication::processEvents();
+        return done();
+    };
+    QTcpSocket* served = nullptr;
+    qint64 largest = 0;
+    int stillTurns = 0;
+    qint64 lastLeft = -1;
+    // Until the client has had nothing more taken for many turns in a row.
+    spin([&] {
+        const auto sockets = server.findChildren<QTcpSocket*>();
+        served = sockets.isEmpty() ? nullptr : sockets.first();
+        if (served)
+            largest = std::max(largest, served->bytesToWrite() + served->bytesAvailable());
+        stillTurns = client->bytesToWrite() == lastLeft ? stillTurns + 1 : 0;
+        lastLeft = client->bytesToWrite();
+        return stillTurns > 2000;
+    });
+    EXPECT_GT(stillTurns, 2000) << "the server never stopped reading";
+    EXPECT_LT(largest, rigctl::RigctlServer::pauseAt + rigctl::RigctlServer::readBufferSize + 1024);
+    EXPECT_GT(client->bytesToWrite(), 0) << "the client is held back, not read dry";
+    EXPECT_EQ(server.clientCount(), 1);
+}
+
+TEST(RigctlIdle, SilentClientIsDroppedAndAPollingOneKept)
+{
+    TrafficLog log;
+    RecordingPort port(log);
+    RecordingTimer timer(log);
+    Corvane panel(port, timer);
+    rigctl::PanelRig rig(panel);
+    rigctl::RigctlServer server(rig);
+    server.setIdleLimit(std::chrono::milliseconds(150));
+    QString error;
+    ASSERT_TRUE(server.listen(0, &error)) << error.toStdString();
+    QTcpSocket silent;
+    QTcpSocket polling;
+    for (QTcpSocket* socket : {&silent, &polling}) {
+        socket->setProxy(QNetworkProxy::NoProxy);
+        socket->connectToHost(QHostAddress::LocalHost, server.port());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.clientCount() == 2; }));
+    const bool dropped = QTest::qWaitFor(
+        [&] {
+            polling.write("t\n");
+            polling.readAll();
+            return silent.state() == QAbstractSocket::UnconnectedState;
+        },
+        5000);
+    EXPECT_TRUE(dropped);
+    EXPECT_EQ(polling.state(), QAbstractSocket::ConnectedState);
+    EXPECT_EQ(server.clientCount(), 1);
 }
 
 // The addresses the kernel lists as listening on TCP `port`, from /proc/net/tcp and tcp6.
@@ -236,6 +346,77 @@ TEST_F(RigctlSetFreq, RefusalSendsNothing)
     EXPECT_THAT(traffic(), IsEmpty());
     EXPECT_EQ(panel->Text1->text(), "7040");
     EXPECT_EQ(panel->Text5->text(), "7");
+}
+
+TEST_F(RigctlSetFreq, MoveThatCouldNotComeIsRefusedBeforeAnythingIsSent)
+{
+    chooseModel(1);
+    panel->Encoder->setCurrentText(QStringLiteral("3"));
+    expectReply("F 7030050\n", "RPRT -1\n");
+    panel->Encoder->setCurrentText(QStringLiteral("1"));
+    // 632 is a port this PC lacks; 7040.05 needs the step key on the other
+    // port's base+1, which is the read-only status register there.
+    const auto refuse = [](int16_t address, bool write) {
+        if (address == 632 || (address == 265 && write))
+            throw std::runtime_error("refused");
+    };
+    rigctl::PanelRig checked(*panel, refuse);
+    rigctl::Interpreter interpreter(checked);
+    setPort("632");
+    EXPECT_EQ(interpreter.handle("F 7030000").bytes, "RPRT -1\n");
+    setPort("264");
+    EXPECT_EQ(interpreter.handle("F 7040050").bytes, "RPRT -1\n");
+    EXPECT_EQ(interpreter.handle("F 7030000").bytes, "RPRT 0\n") << "200 Hz steps need no key";
+    EXPECT_THAT(traffic(), IsEmpty()) << "nothing is played inside the request";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Text1->text() == "7030"; })) << "but after it";
+}
+
+// Runs of steps serve the event loop between steps; here a wait does.
+class RigctlDuringARun : public RigctlTest
+{
+protected:
+    // Clicks "up 1 step" and, inside its first wait, runs `during`.
+    void duringAStep(const std::function<void()>& during)
+    {
+        bool done = false;
+        timer.onWait = [&](int16_t) {
+            if (!std::exchange(done, true))
+                during();
+        };
+        panel->Command3->click();
+        timer.onWait = nullptr;
+    }
+};
+
+TEST_F(RigctlDuringARun, TuningIsAnsweredAtOnceAndOnlyTheNewestIsPlayedAfterTheRun)
+{
+    chooseModel(1);
+    const auto first = connectClient();
+    const auto second = connectClient();
+    ASSERT_TRUE(first && second);
+    duringAStep([&] {
+        EXPECT_EQ(exchange(*first, "F 7030000\n", 7), "RPRT 0\n");
+        EXPECT_EQ(exchange(*second, "F 7050000\n", 7), "RPRT 0\n");
+        EXPECT_EQ(exchange(*first, "f\n", 8), "7040000\n") << "the record as it stands";
+        EXPECT_EQ(panel->Text1->text(), "7040");
+    });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Text1->text() == "7050"; }));
+    const TrafficLog played = traffic();
+    EXPECT_EQ(std::count(played.begin(), played.end(), "wait 1"), 1) << "one run of \"E\"";
+}
+
+TEST_F(RigctlDuringARun, RequestOfAClientThatHasGoneIsNeverPlayed)
+{
+    chooseModel(1);
+    duringAStep([&] {
+        auto client = connectClient();
+        ASSERT_TRUE(client);
+        EXPECT_EQ(exchange(*client, "F 7100000\n", 7), "RPRT 0\n");
+        client->abort();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return server.clientCount() == 0; }));
+    });
+    // A move still waiting would have run as the click ended.
+    EXPECT_EQ(panel->Text1->text(), "7040.2");
 }
 
 TEST_F(RigctlSetFreq, WithRitOnMovesTheReceiverAndReportsTheOffset)

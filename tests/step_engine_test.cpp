@@ -178,14 +178,20 @@ TEST_F(StepEngine, EveryStepButtonStoresItsCountAndCallsTheEngine)
         {panel->Command11, -500}, {panel->Command12, 500},   {panel->Command13, -5000},
         {panel->Command14, 5000},
     };
-    // With an encoder text that makes no step, the stored count stays to be seen.
+    // With an encoder text that makes no step, the stored count stays to be
+    // seen, and the click says why nothing moved.
+    QSignalSpy failures(panel.get(), &Corvane::actionFailed);
     panel->Encoder->setCurrentText(QStringLiteral("none"));
     for (const auto& [button, count] : buttons) {
         panel->nsteps = 77;
         button->click();
         EXPECT_EQ(panel->nsteps, count) << button->objectName().toStdString();
         EXPECT_THAT(traffic(), ElementsAre("in 888 255"));
+        ASSERT_EQ(failures.size(), 1) << button->objectName().toStdString();
+        EXPECT_EQ(failures.takeFirst().at(0).toString(),
+                  "Encoder \"none\": the encoder kind is 1 or 2; nothing was sent");
     }
+    EXPECT_EQ(panel->Text3->text(), "7040");
 }
 
 TEST_F(StepEngine, SpeedTextOtherThanHighOrLowLeavesTheDelay)

@@ -2,7 +2,7 @@
 // The port backend the command line asks for: --port sim|ppdev|direct and the
 // --allow-io ranges of direct I/O.
 
-#include "Module1.h"
+#include "hw/PortRules.h"
 #include "hw/SystemIo.h"
 
 #include <memory>
@@ -11,7 +11,7 @@
 #include <vector>
 
 struct PortBackend {
-    std::unique_ptr<PortIo> port; // null for "sim"
+    std::unique_ptr<HardwarePort> port; // null for "sim"
     std::string summary;          // which hardware it drives, for one line at start-up
 };
 

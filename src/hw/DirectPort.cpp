@@ -113,6 +113,19 @@ void DirectPort::grantOrThrow(uint16_t address)
         throw std::runtime_error(permissionFailure(address, error));
 }
 
+void DirectPort::checkAccess(int16_t address, bool) const
+{
+    const auto a = static_cast<uint16_t>(address);
+    if (!permitted(a))
+        absentOrRefuse(a);
+}
+
+std::string DirectPort::refusal(uint16_t address) const
+{
+    return "no parallel port at " + std::to_string(address) + " (direct I/O reaches " + ranges() +
+           "); name other cards with --allow-io";
+}
+
 int16_t DirectPort::Inp32(int16_t address)
 {
     const auto a = static_cast<uint16_t>(address);
@@ -135,11 +148,15 @@ void DirectPort::Out32(int16_t address, int16_t value)
     system_.outb(a, static_cast<uint8_t>(value & 0xff));
 }
 
+std::string DirectPort::ranges() const
+{
+    std::string text;
+    for (const IoRange& range : ranges_)
+        text += (text.empty() ? "" : ", ") + std::to_string(range.first) + "-" + std::to_string(range.last);
+    return text;
+}
+
 std::string DirectPort::summary() const
 {
-    std::string text = "direct I/O at";
-    for (const IoRange& range : ranges_)
-        text += (&range == &ranges_.front() ? " " : ", ") + std::to_string(range.first) + "-" +
-                std::to_string(range.last);
-    return text;
+    return "direct I/O at " + ranges();
 }

@@ -6,13 +6,14 @@
 // answers at that address (byte 254 to the keyboard controller at 0x64 resets
 // the PC). So only addresses inside the parallel-port ranges of /proc/ioports
 // and the ranges given with --allow-io are touched. Base and base+2 of a
-// standard port outside them act as an absent port (isRestRegister); any other
-// address throws PortRefused before anything is written.
+// standard port outside them act as an absent port during start-up
+// (HardwarePort); any other address throws PortRefused before anything is
+// written, naming the ranges there are.
 //
 // Addresses are the unsigned value of the 16-bit argument. Each address is
 // granted with ioperm once, before its first access.
 
-#include "Module1.h"
+#include "hw/PortRules.h"
 #include "hw/SystemIo.h"
 
 #include <bitset>
@@ -37,7 +38,7 @@ IoRange parseIoRange(std::string_view text);
 // without CAP_SYS_ADMIN) are left out.
 std::vector<IoRange> parallelPortRanges(std::string_view ioports);
 
-class DirectPort : public PortIo
+class DirectPort : public HardwarePort
 {
 public:
     // Throws StartupError when the PC has no port instructions, when there is no
@@ -46,12 +47,15 @@ public:
 
     int16_t Inp32(int16_t address) override;
     void Out32(int16_t address, int16_t value) override;
+    void checkAccess(int16_t address, bool write) const override;
 
     // "direct I/O at 888-890, 1912-1914"
     std::string summary() const;
 
 private:
     bool permitted(uint16_t address) const;
+    std::string ranges() const; // "888-890, 1912-1914"
+    std::string refusal(uint16_t address) const override;
     int grant(uint16_t address); // 0 or -errno
     void grantOrThrow(uint16_t address);
 

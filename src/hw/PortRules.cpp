@@ -12,11 +12,11 @@ bool isRestRegister(uint16_t address)
     return false;
 }
 
-void absentOrRefuse(uint16_t address)
+void HardwarePort::absentOrRefuse(uint16_t address) const
 {
-    if (isRestRegister(address))
+    if (startingUp_ && isRestRegister(address))
         return;
-    throw PortRefused("no parallel port at " + std::to_string(address) + "; other cards need --port direct");
+    throw PortRefused(refusal(address));
 }
 
 std::string errorText(int error)

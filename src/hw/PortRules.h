@@ -1,6 +1,8 @@
 #pragma once
-// What the hardware port backends share: their two errors, and the rule for
-// the standard ports' registers that start-up writes on every PC.
+// What the hardware port backends share: their two errors, their common base,
+// and the rule for the standard ports' registers that start-up writes on every PC.
+
+#include "Module1.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -22,15 +24,38 @@ public:
 };
 
 // Start-up puts base and base+2 of the standard ports 632, 888 and 956 at rest
-// whatever the PC has. Where it has no port there, a backend acts as the bus
-// does for an absent card: reads give absentReading, writes go nowhere.
+// whatever the PC has.
 bool isRestRegister(uint16_t address);
 inline constexpr int16_t absentReading = 255;
 
-// For an address that no port of the backend answers: returns for a rest
-// register (the access is one to an absent port), else throws PortRefused
-// "no parallel port at 264; other cards need --port direct".
-void absentOrRefuse(uint16_t address);
+// A port backend on real hardware. Addresses are the unsigned value of the
+// 16-bit argument.
+//
+// Until endStartup() a rest register that no port answers acts as the bus does
+// for an absent card: reads give absentReading, writes go nowhere. From then on
+// it is refused like any other unknown address, so a Port text naming a
+// standard port the PC lacks never moves the displays without moving the rig.
+class HardwarePort : public PortIo
+{
+public:
+    // Start-up has ended; called once, when the panel has been built.
+    void endStartup() { startingUp_ = false; }
+
+    // Throws PortRefused when Inp32 (write false) or Out32 (write true) of
+    // address would be refused; touches nothing either way.
+    virtual void checkAccess(int16_t address, bool write) const = 0;
+
+protected:
+    // For an address that no port of the backend answers: returns during
+    // start-up for a rest register, else throws PortRefused(refusal(address)).
+    void absentOrRefuse(uint16_t address) const;
+    // The one-line message for an address no port answers; it names the ports
+    // the backend reaches and what to do about others.
+    virtual std::string refusal(uint16_t address) const = 0;
+
+private:
+    bool startingUp_ = true;
+};
 
 // The text of an errno value (either sign), lower case: "permission denied".
 std::string errorText(int error);

@@ -143,14 +143,40 @@ void PpdevPort::call(const Device& device, unsigned long request, void* arg)
                                  "): " + errorText(error));
 }
 
+const PpdevPort::Device* PpdevPort::route(uint16_t address, bool write) const
+{
+    const Device* device = deviceAt(address);
+    if (!device) {
+        absentOrRefuse(address);
+        return nullptr;
+    }
+    if (write && address - device->base == 1)
+        throw PortRefused(std::to_string(address) +
+                          " is the read-only status register of the parallel port at " +
+                          std::to_string(device->base));
+    return device;
+}
+
+void PpdevPort::checkAccess(int16_t address, bool write) const
+{
+    route(static_cast<uint16_t>(address), write);
+}
+
+std::string PpdevPort::refusal(uint16_t address) const
+{
+    std::string ports;
+    for (const Device& device : devices_)
+        ports += (ports.empty() ? "" : ", ") + std::to_string(device.base);
+    return "no parallel port at " + std::to_string(address) + " (this PC has " + ports +
+           "); other cards need --port direct";
+}
+
 int16_t PpdevPort::Inp32(int16_t address)
 {
     const auto a = static_cast<uint16_t>(address);
-    const Device* device = deviceAt(a);
-    if (!device) {
-        absentOrRefuse(a);
+    const Device* device = route(a, false);
+    if (!device)
         return absentReading;
-    }
     static constexpr unsigned long reads[] = {PPRDATA, PPRSTATUS, PPRCONTROL};
     unsigned char value = 0;
     call(*device, reads[a - device->base], &value);
@@ -160,15 +186,10 @@ int16_t PpdevPort::Inp32(int16_t address)
 void PpdevPort::Out32(int16_t address, int16_t value)
 {
     const auto a = static_cast<uint16_t>(address);
-    const Device* device = deviceAt(a);
-    if (!device) {
-        absentOrRefuse(a);
+    const Device* device = route(a, true);
+    if (!device)
         return;
-    }
     const int offset = a - device->base;
-    if (offset == 1)
-        throw PortRefused(std::to_string(a) + " is the read-only status register of the parallel port at " +
-                          std::to_string(device->base));
     auto byte = static_cast<unsigned char>(value & (offset == 0 ? 0xff : 0x0f));
     call(*device, offset == 0 ? PPWDATA : PPWCONTROL, &byte);
 }

@@ -14,19 +14,20 @@
 //            higher bits written are dropped, since bit 5 would turn the data
 //            lines into inputs; a read gives what the driver reports
 // Base and base+2 of a standard port that the PC lacks act as an absent port
-// (isRestRegister). Any other address throws PortRefused before anything is
-// written; a failing driver call throws std::runtime_error.
+// during start-up (HardwarePort). Any other address throws PortRefused before
+// anything is written, naming the PC's ports; a failing driver call throws
+// std::runtime_error.
 //
 // Construction throws StartupError when the kernel lists no port, or when one
 // cannot be opened or claimed.
 
-#include "Module1.h"
+#include "hw/PortRules.h"
 #include "hw/SystemIo.h"
 
 #include <string>
 #include <vector>
 
-class PpdevPort : public PortIo
+class PpdevPort : public HardwarePort
 {
 public:
     explicit PpdevPort(SystemIo& system);
@@ -36,6 +37,7 @@ public:
 
     int16_t Inp32(int16_t address) override;
     void Out32(int16_t address, int16_t value) override;
+    void checkAccess(int16_t address, bool write) const override;
 
     // "ppdev: parallel port at 888 (/dev/parport0)", one entry per port.
     std::string summary() const;
@@ -50,6 +52,10 @@ private:
     void claim(int number, uint16_t base);
     void releaseAll();
     const Device* deviceAt(uint16_t address) const;
+    // The device that answers at address; nullptr for an absent rest register.
+    // Throws PortRefused for anything else it will not do.
+    const Device* route(uint16_t address, bool write) const;
+    std::string refusal(uint16_t address) const override;
     void call(const Device& device, unsigned long request, void* arg);
 
     SystemIo& system_;

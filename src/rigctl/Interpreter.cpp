@@ -140,13 +140,13 @@ struct Result {
     static Result status(int code) { return Result{code, {}, {}, false}; }
 };
 
-Result setFrequency(Rig& rig, const Args& args)
+Result setFrequency(Rig& rig, const Args& args, ClientId client)
 {
     // "F <Hz>", or "F <VFO> <Hz>" from a client that sends VFO tokens anyway.
     if (args.isEmpty() || args.size() > 2)
         return Result::status(invalid);
     const std::optional<double> hz = parse<double>(args.back());
-    if (!hz || !rig.tune(*hz))
+    if (!hz || !rig.tune(*hz, client))
         return Result::status(invalid);
     return {};
 }
@@ -165,13 +165,13 @@ Result setMode(Interpreter::ModeRecord& record, const Args& args)
     return {};
 }
 
-Result dispatch(Command command, const Args& args, Rig& rig, Interpreter::ModeRecord& record)
+Result dispatch(Command command, const Args& args, Rig& rig, Interpreter::ModeRecord& record, ClientId client)
 {
     switch (command) {
     case Command::GetFreq: // an optional VFO token changes nothing: there is one VFO
         return {0, {{"Frequency", QByteArray::number(rig.frequencyHz())}}, {}, false};
     case Command::SetFreq:
-        return setFrequency(rig, args);
+        return setFrequency(rig, args, client);
     case Command::GetMode:
         return {0, {{"Mode", record.mode}, {"Passband", record.passband}}, {}, false};
     case Command::SetMode:
@@ -192,8 +192,10 @@ Result dispatch(Command command, const Args& args, Rig& rig, Interpreter::ModeRe
         return Result::status(args[0] == "0" ? 0 : notAvailable);
     case Command::GetPtt:
         return {0, {{"PTT", "0"}}, {}, false};
-    case Command::SetPtt: // the panel has no line to key the transmitter with
-        return Result::status(notAvailable);
+    case Command::SetPtt: // the panel has no line to key the transmitter with: it is never keyed
+        if (args.isEmpty())
+            return Result::status(invalid);
+        return Result::status(args.back() == "0" ? 0 : notAvailable);
     case Command::GetRit:
         return {0, {{"RIT", QByteArray::number(rig.ritOffsetHz())}}, {}, false};
     case Command::GetPowerstat: // anything but 1 and clients take the rig for switched off
@@ -212,7 +214,7 @@ Result dispatch(Command command, const Args& args, Rig& rig, Interpreter::ModeRe
 
 } // namespace
 
-Reply Interpreter::handle(QByteArrayView line)
+Reply Interpreter::handle(QByteArrayView line, ClientId client)
 {
     if (line.endsWith('\r'))
         line.chop(1);
@@ -233,7 +235,7 @@ Reply Interpreter::handle(QByteArrayView line)
 
     Result result;
     try {
-        result = dispatch(entry->command, args, rig_, mode_);
+        result = dispatch(entry->command, args, rig_, mode_, client);
     } catch (const std::exception&) {
         result = Result::status(invalid);
     }

@@ -16,6 +16,9 @@
 
 namespace rigctl {
 
+// Who asked: one connection. Only compared, never followed.
+using ClientId = const void*;
+
 // What the protocol needs from the rig; the panel's version is PanelRig.
 class Rig {
 public:
@@ -24,9 +27,13 @@ public:
     virtual int64_t frequencyHz() = 0;
     // Receive minus transmit frequency, whole Hz; 0 while RIT is off.
     virtual int64_t ritOffsetHz() = 0;
-    // Tunes to hz rounded to the nearest 50 Hz. False when the rig refuses that
-    // frequency, in which case nothing has been sent to it.
-    virtual bool tune(double hz) = 0;
+    // A request of `client` to tune to hz rounded to the nearest 50 Hz, checked
+    // now: false when the rig refuses it, in which case nothing is sent. Once
+    // accepted the move is carried out later, in its turn, unless a newer
+    // request supersedes it or forget(client) drops it before it has begun.
+    virtual bool tune(double hz, ClientId client) = 0;
+    // The client has gone: what it asked for and has not begun is dropped.
+    virtual void forget(ClientId client) = 0;
 };
 
 // One reply to one request line.
@@ -41,9 +48,9 @@ class Interpreter {
 public:
     explicit Interpreter(Rig& rig) : rig_(rig) {}
 
-    // line: one request without its LF; a trailing CR is ignored. An exception
-    // from the rig becomes "RPRT -1".
-    Reply handle(QByteArrayView line);
+    // line: one request of `client` without its LF; a trailing CR is ignored.
+    // An exception from the rig becomes "RPRT -1".
+    Reply handle(QByteArrayView line, ClientId client = nullptr);
 
     // What get_mode reports: the mode and passband (Hz) last set, as sent.
     struct ModeRecord {
@@ -68,6 +75,8 @@ public:
     std::optional<QByteArray> takeLine();
     // The next line, complete or not, is already longer than maxLine.
     bool overlong() const;
+    // A complete line is waiting.
+    bool hasLine() const { return pending_.contains('\n'); }
 
 private:
     QByteArray pending_;

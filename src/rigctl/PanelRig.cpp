@@ -3,10 +3,12 @@
 #include "panel/Corvane.h"
 #include "panel/NumberText.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace rigctl {
 
@@ -37,6 +39,8 @@ private:
 
 } // namespace
 
+PanelRig::PanelRig(Corvane& panel, PortCheck checkPort) : panel_(panel), checkPort_(std::move(checkPort)) {}
+
 int64_t PanelRig::frequencyHz()
 {
     const bool rit = panel_.RIT_ON->isChecked();
@@ -54,7 +58,7 @@ int64_t PanelRig::ritOffsetHz()
     return toHz(rx - tx, u"the RIT offset");
 }
 
-bool PanelRig::tune(double hz)
+bool PanelRig::tune(double hz, ClientId client)
 {
     // A whole number of 50 Hz steps divided by 20 is the kHz value whose text
     // "E" reads back onto its 50 Hz grid.
@@ -62,10 +66,60 @@ bool PanelRig::tune(double hz)
     // Until a model is chosen both limits are 0, and "E" refuses everything.
     if (!(khz >= 540 && khz <= 25000 && khz >= panel_.tune_low && khz <= panel_.tune_high))
         return false;
+    // The engine sends nothing for another encoder kind: the move would never come.
+    const QString kind = panel_.Encoder->currentText();
+    if (kind != u"1" && kind != u"2")
+        return false;
+    checkMove(khz);
+    waiting_ = Target{khz, client};
+    if (!queued_) {
+        queued_ = true;
+        panel_.queueAction([this] { play(); });
+    }
+    return true;
+}
+
+void PanelRig::checkMove(double khz)
+{
+    const bool rit = panel_.RIT_ON->isChecked();
+    const double from =
+        numtext::toDouble((rit ? panel_.Text3 : panel_.Text1)->text(), rit ? u"Text3" : u"Text1");
+    // The data register carries every step; the key line is pressed only when
+    // "E" switches the rig's step, which it does for a run at the other size.
+    const int16_t data = panel_.port_base(0);
+    const auto fifties = static_cast<long long>(std::llround((from - khz) * 20));
+    const bool fine = fifties % 4 != 0;
+    const bool coarse = std::llabs(fifties) >= 4;
+    const bool switches = !rit && ((panel_.step_hz == 200 && fine) || (panel_.step_hz == 50 && coarse));
+    const bool standard = panel_.is_std_port();
+    const int16_t key = switches ? panel_.port_base(standard ? 2 : 1) : data;
+    if (!checkPort_)
+        return;
+    checkPort_(data, true);
+    checkPort_(data, false);
+    if (switches) {
+        if (standard)
+            checkPort_(key, false);
+        checkPort_(key, true);
+    }
+}
+
+void PanelRig::forget(ClientId client)
+{
+    if (waiting_ && waiting_->client == client)
+        waiting_.reset();
+}
+
+void PanelRig::play()
+{
+    queued_ = false;
+    if (!waiting_)
+        return;
+    const double khz = waiting_->khz;
+    waiting_.reset();
     const EntryKeeper keeper(panel_.Text5);
     panel_.Text5->setText(numtext::toText(khz));
     panel_.Command26_Click();
-    return true;
 }
 
 } // namespace rigctl

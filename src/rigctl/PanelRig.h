@@ -5,27 +5,52 @@
 
 #include "rigctl/Interpreter.h"
 
+#include <cstdint>
+#include <functional>
+#include <optional>
+
 class Corvane;
 
 namespace rigctl {
 
 class PanelRig : public Rig {
 public:
-    explicit PanelRig(Corvane& panel) : panel_(panel) {}
+    // Throws PortRefused (or any error) when an access to the address, a write
+    // or a read, would be refused; touches nothing. Empty: every port answers.
+    using PortCheck = std::function<void(int16_t address, bool write)>;
+
+    explicit PanelRig(Corvane& panel, PortCheck checkPort = {});
 
     // Text3 with RIT on, Text1 otherwise: the frequency "E" works from.
     // Throws numtext::ConversionError on a display that holds no frequency.
     int64_t frequencyHz() override;
     // Text3 - Text1 while RIT is on. Throws as frequencyHz does.
     int64_t ritOffsetHz() override;
-    // Refuses (false) what "E" would refuse, before it runs: no model chosen, or
-    // outside 540..25000 kHz and the model's limits once rounded to 50 Hz.
-    // Otherwise runs "E" on that frequency and leaves the operator's entry in
-    // Text5 as it was. Throws what "E" throws; Text5 is restored then too.
-    bool tune(double hz) override;
+    // Checks now all that can be checked before the first pulse: refuses
+    // (false) what "E" would refuse (no model chosen, or outside 540..25000 kHz
+    // and the model's limits once rounded to 50 Hz) and an Encoder text other
+    // than "1" or "2"; throws on a display or Port text that cannot be
+    // converted and on a register the port check refuses. Then queues "E" on
+    // that frequency with Corvane::queueAction; it runs after the action
+    // running, leaving the operator's entry in Text5 as it was. Only the newest
+    // waiting target is played. A failure once under way is the panel's
+    // actionFailed; the record then says how far the move came.
+    bool tune(double hz, ClientId client) override;
+    void forget(ClientId client) override;
 
 private:
+    void checkMove(double khz);
+    void play();
+
+    struct Target {
+        double khz;
+        ClientId client;
+    };
+
     Corvane& panel_;
+    PortCheck checkPort_;
+    std::optional<Target> waiting_;
+    bool queued_ = false;
 };
 
 } // namespace rigctl

@@ -3,6 +3,11 @@
 #include <QHostAddress>
 #include <QNetworkProxy>
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <cerrno>
+
+#include <sys/socket.h>
 
 namespace rigctl {
 
@@ -16,7 +21,7 @@ bool isLoopbackPeer(const QHostAddress& peer)
     return peer.isLoopback();
 }
 
-RigctlServer::RigctlServer(Rig& rig, QObject* parent) : QObject(parent), interpreter_(rig)
+RigctlServer::RigctlServer(Rig& rig, QObject* parent) : QObject(parent), rig_(rig), interpreter_(rig)
 {
     for (QTcpServer* server : {&v4_, &v6_}) {
         // A system proxy must never carry a loopback server.
@@ -28,8 +33,8 @@ RigctlServer::RigctlServer(Rig& rig, QObject* parent) : QObject(parent), interpr
 RigctlServer::~RigctlServer()
 {
     // The sockets die with their servers, after clients_: they must not call back.
-    for (const auto& [socket, buffer] : clients_)
-        socket->disconnect(this);
+    for (const auto& [socket, client] : clients_)
+        socket->disconnect();
 }
 
 bool RigctlServer::listen(quint16 port, QString* error)
@@ -56,44 +61,100 @@ quint16 RigctlServer::port() const
 void RigctlServer::accept(QTcpServer& server)
 {
     while (QTcpSocket* socket = server.nextPendingConnection()) {
+        if (clientCount() >= maxClients)
+            freeClosedSlots();
         if (!isLoopbackPeer(socket->peerAddress()) || clientCount() >= maxClients) {
             socket->abort();
             socket->deleteLater();
             continue;
         }
-        clients_.emplace(socket, LineBuffer{});
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-            clients_.erase(socket);
+        socket->setReadBufferSize(readBufferSize);
+        auto* idle = new QTimer(socket);
+        idle->setSingleShot(true);
+        idle->setInterval(idleLimit_);
+        idle->start();
+        clients_.emplace(socket, Client{LineBuffer{}, idle});
+        connect(idle, &QTimer::timeout, socket, [this, socket] {
+            release(socket);
+            socket->abort();
+        });
+        connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
+        // Queued: the write that drained them may have been serve's own.
+        connect(
+            socket, &QTcpSocket::bytesWritten, socket, [this, socket] { serve(socket); },
+            Qt::QueuedConnection);
+        connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+            release(socket);
             socket->deleteLater();
         });
     }
 }
 
+void RigctlServer::freeClosedSlots()
+{
+    // A client that has closed holds its slot until the loop reads its end of
+    // stream, which may come after the next client's arrival. The kernel knows
+    // already: a peek finds the end with nothing before it.
+    std::vector<QTcpSocket*> closed;
+    for (const auto& [socket, client] : clients_) {
+        char byte = 0;
+        const ssize_t peeked =
+            ::recv(static_cast<int>(socket->socketDescriptor()), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+        const bool ended = peeked == 0 || (peeked < 0 && errno == ECONNRESET);
+        // Requests already read, or replies still to go, keep the slot: they are owed.
+        if (ended && socket->bytesAvailable() == 0 && socket->bytesToWrite() == 0 && !client.lines.hasLine())
+            closed.push_back(socket);
+    }
+    for (QTcpSocket* socket : closed) {
+        release(socket);
+        socket->disconnectFromHost();
+    }
+}
+
+void RigctlServer::release(QTcpSocket* socket)
+{
+    if (clients_.erase(socket) != 0)
+        rig_.forget(socket);
+}
+
 void RigctlServer::serve(QTcpSocket* socket)
 {
-    const auto client = clients_.find(socket);
-    if (client == clients_.end() || socket->state() != QAbstractSocket::ConnectedState)
+    const auto found = clients_.find(socket);
+    if (found == clients_.end() || socket->state() != QAbstractSocket::ConnectedState)
         return;
-    LineBuffer& buffer = client->second;
-    buffer.append(socket->readAll());
-    // Lines are answered in order; a long line is refused only when its turn comes.
-    while (!buffer.overlong()) {
-        const std::optional<QByteArray> line = buffer.takeLine();
-        if (!line)
-            return;
-        const Reply reply = interpreter_.handle(*line);
-        // Out now: during a run the event loop is only served now and then.
-        if (!reply.bytes.isEmpty()) {
+    Client& client = found->second;
+    client.idle->start();
+    // Lines are answered in order; a long line is refused only when its turn
+    // comes. Past pauseAt unsent bytes the rest waits in the socket, and the
+    // client, once the buffers between are full, cannot send more.
+    bool ended = false;
+    while (!ended) {
+        if (socket->bytesToWrite() >= pauseAt && (!socket->flush() || socket->bytesToWrite() >= pauseAt))
+            break;
+        if (client.lines.overlong()) {
+            ended = true;
+            break;
+        }
+        const std::optional<QByteArray> line = client.lines.takeLine();
+        if (!line) {
+            if (socket->bytesAvailable() == 0)
+                break;
+            client.lines.append(socket->readAll());
+            continue;
+        }
+        const Reply reply = interpreter_.handle(*line, socket);
+        if (!reply.bytes.isEmpty())
             socket->write(reply.bytes);
-            socket->flush();
-        }
-        if (reply.close) {
-            socket->disconnectFromHost();
-            return;
-        }
+        ended = reply.close;
     }
-    socket->disconnectFromHost();
+    // Handed to the system now: during a run the event loop is only served now
+    // and then, and a client that has closed its sending side would lose
+    // replies still queued here when the loop reads its end of stream.
+    socket->flush();
+    if (ended) {
+        release(socket);
+        socket->disconnectFromHost();
+    }
 }
 
 } // namespace rigctl

@@ -2,19 +2,40 @@
 // controls.
 #include "panel/Corvane.h"
 
+#include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
 
+#include <stdexcept>
+
 void Corvane::setupRigPort()
 {
-    connectClicks({
+    const std::pair<QPushButton*, Action> buttons[] = {
         {Command3, &Corvane::Command3_Click},   {Command4, &Corvane::Command4_Click},
         {Command5, &Corvane::Command5_Click},   {Command6, &Corvane::Command6_Click},
         {Command7, &Corvane::Command7_Click},   {Command8, &Corvane::Command8_Click},
         {Command9, &Corvane::Command9_Click},   {Command10, &Corvane::Command10_Click},
         {Command11, &Corvane::Command11_Click}, {Command12, &Corvane::Command12_Click},
         {Command13, &Corvane::Command13_Click}, {Command14, &Corvane::Command14_Click},
-    });
+    };
+    // The engine sends nothing for an encoder kind it does not know and says
+    // nothing either; a click says so, after the handler has run as it would.
+    for (const auto& [button, action] : buttons) {
+        clickButtons_.emplace_back(action, button);
+        connect(button, &QPushButton::clicked, this, [this, button = button, action = action] {
+            runAction(
+                [this, action] {
+                    const QString kind = Encoder->currentText();
+                    (this->*action)();
+                    if (kind != u"1" && kind != u"2")
+                        throw std::runtime_error(
+                            QStringLiteral("Encoder \"%1\": the encoder kind is 1 or 2; nothing was sent")
+                                .arg(kind)
+                                .toStdString());
+                },
+                button);
+        });
+    }
 
     connect(speed, &QListWidget::itemSelectionChanged, this, [this] {
         if (!speed->selectedItems().isEmpty())
