@@ -75,7 +75,7 @@ int main(int argc, char** argv)
     LinuxSystem system;
     PortBackend backend;
     try {
-        backend = openPortBackend(options.port, options.allowIo, system);
+        backend = openPortBackend(options.port, options.allowIo, system, options.gpio);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;

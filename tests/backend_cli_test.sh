@@ -22,10 +22,10 @@ check() { # NAME EXPECTED-CODE EXPECTED-OUTPUT ARGS...
     fi
 }
 
-check "unknown backend" 1 'corvane: --port "serial": choose sim, ppdev or direct' --port serial
+check "unknown backend" 1 'corvane: --port "serial": choose sim, ppdev, direct or gpio' --port serial
 check "allow-io without direct" 1 "corvane: --allow-io needs --port direct" --allow-io 264-266
 check "bad allow-io" 1 'corvane: --allow-io "264": give FIRST-LAST' --port direct --allow-io 264
-check "help names the backends" 0 "--port <sim|ppdev|direct>" --help
+check "help names the backends" 0 "--port <sim|ppdev|direct|gpio>" --help
 check "help names allow-io" 0 "--allow-io <FIRST-LAST>" --help
 # The simulated port starts without hardware; the next check is for a display.
 check "sim needs only a display" 1 "corvane: no display to connect to" --port sim
