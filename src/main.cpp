@@ -14,6 +14,7 @@
 #include "trace/Trace.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QMessageBox>
 
 #include <csignal>
@@ -127,10 +128,17 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
     }
-    QObject::connect(panel.get(), &Corvane::actionFailed, panel.get(), [&panel](const QString& message) {
+    // Without a screen nobody could close the dialog, and the panel would wait on it for ever.
+    const bool headless = QGuiApplication::platformName() == u"offscreen";
+    QObject::connect(panel.get(), &Corvane::actionFailed, panel.get(), [&panel, headless](const QString& message) {
         std::fprintf(stderr, "corvane: %s\n", qPrintable(message));
-        QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
+        if (!headless)
+            QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
     });
+    if (options.model) {
+        const auto found = panel->KRV->findItems(QString::fromStdString(*options.model), Qt::MatchExactly);
+        panel->KRV->setCurrentItem(found.value(0));
+    }
     // A port already taken costs the remote access only, never the panel.
     std::unique_ptr<rigctl::PanelRig> panelRig;
     std::unique_ptr<rigctl::RigctlServer> server;

@@ -93,6 +93,12 @@ Parsed parseCommandLine(const QStringList& arguments)
     parser.addOption(port);
     parser.addOption(allowIo);
     const GpioOptions gpio(parser);
+    const QCommandLineOption model(
+        QStringLiteral("model"),
+        QStringLiteral("Choose the panel's rig model at start-up, as in its list (KRV-80, KRV-40, KRV-30, KRV-20): "
+                       "for use without a screen."),
+        QStringLiteral("model"));
+    parser.addOption(model);
     const QCommandLineOption rigctld = rigctl::portOption();
     parser.addOption(rigctld);
 
@@ -111,6 +117,12 @@ Parsed parseCommandLine(const QStringList& arguments)
     for (const QString& range : parser.values(allowIo))
         options.allowIo.push_back(range.toStdString());
     options.gpio = gpio.read(parser);
+    if (parser.isSet(model)) {
+        if (!rigModelStartHz(parser.value(model).toStdString()))
+            return refusal(QStringLiteral("--model: \"%1\" is no KRV model (KRV-80, KRV-40, KRV-30, KRV-20)")
+                               .arg(parser.value(model)));
+        options.model = parser.value(model).toStdString();
+    }
     try {
         options.rig = rig.read(parser);
     } catch (const std::invalid_argument& e) {

@@ -25,6 +25,7 @@ struct Options {
     std::string port = "sim";           // the port backend: sim, ppdev, direct or gpio
     std::vector<std::string> allowIo;   // --allow-io ranges, as given
     GpioTexts gpio;                     // the --gpio-* options, as given
+    std::optional<std::string> model;   // --model: the panel's rig model, chosen at start-up
 };
 
 // What the command line asks for: either options to go on with, or an end
