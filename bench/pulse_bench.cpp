@@ -1,6 +1,7 @@
 // Pulse timing: how close each wait of the delay library comes to its interval,
 // and how close whole runs of steps come to their nominal time, against a
 // plain sleep_for. Prints a table; see --help.
+#include "gpio_bench.h"
 #include "panel/Corvane.h"
 #include "sim/SimulatedPort.h"
 #include "timing/EdgePacer.h"
@@ -215,7 +216,9 @@ int main(int argc, char** argv)
     const QCommandLineOption load(QStringLiteral("load"), QStringLiteral("Keep N busy threads running meanwhile."),
                                   QStringLiteral("N"), QStringLiteral("0"));
     parser.addOptions({full, noRuns, realtime, load});
+    addGpioOptions(parser);
     parser.process(*core);
+    gpioSection(parser);
     const bool isFull = parser.isSet(full);
     const bool isRealtime = parser.isSet(realtime);
     const bool measureRuns = !parser.isSet(noRuns);

@@ -14,6 +14,7 @@
 #include "trace/Trace.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QMessageBox>
 
 #include <csignal>
@@ -75,7 +76,7 @@ int main(int argc, char** argv)
     LinuxSystem system;
     PortBackend backend;
     try {
-        backend = openPortBackend(options.port, options.allowIo, system);
+        backend = openPortBackend(options.port, options.allowIo, system, options.gpio);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
@@ -130,10 +131,17 @@ int main(int argc, char** argv)
     // Start-up's rest writes were the last that may go to a standard port the PC lacks.
     if (backend.port)
         backend.port->endStartup();
-    QObject::connect(panel.get(), &Corvane::actionFailed, panel.get(), [&panel](const QString& message) {
+    // Without a screen nobody could close the dialog, and the panel would wait on it for ever.
+    const bool headless = QGuiApplication::platformName() == u"offscreen";
+    QObject::connect(panel.get(), &Corvane::actionFailed, panel.get(), [&panel, headless](const QString& message) {
         std::fprintf(stderr, "corvane: %s\n", qPrintable(message));
-        QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
+        if (!headless)
+            QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
     });
+    if (options.model) {
+        const auto found = panel->KRV->findItems(QString::fromStdString(*options.model), Qt::MatchExactly);
+        panel->KRV->setCurrentItem(found.value(0));
+    }
     // A port already taken costs the remote access only, never the panel.
     std::unique_ptr<rigctl::PanelRig> panelRig;
     std::unique_ptr<rigctl::RigctlServer> server;

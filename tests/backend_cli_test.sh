@@ -22,10 +22,14 @@ check() { # NAME EXPECTED-CODE EXPECTED-OUTPUT ARGS...
     fi
 }
 
-check "unknown backend" 1 'corvane: --port "serial": choose sim, ppdev or direct' --port serial
+check "unknown backend" 1 'corvane: --port "serial": choose sim, ppdev, direct or gpio' --port serial
 check "allow-io without direct" 1 "corvane: --allow-io needs --port direct" --allow-io 264-266
 check "bad allow-io" 1 'corvane: --allow-io "264": give FIRST-LAST' --port direct --allow-io 264
-check "help names the backends" 0 "--port <sim|ppdev|direct>" --help
+check "gpio needs its lines" 1 "corvane: --port gpio needs --gpio-lines A,B,KEY,RIT" --port gpio --gpio-chip gpiochip0
+check "gpio options need gpio" 1 "corvane: the --gpio-* options need --port gpio" --gpio-chip gpiochip0
+check "no such chip" 1 "corvane: no GPIO chip /dev/gpiochip_none" --port gpio --gpio-chip gpiochip_none --gpio-lines 1,2,3,4
+check "unknown model" 1 'corvane: --model: "KRV-10" is no KRV model' --model KRV-10
+check "help names the backends" 0 "--port <sim|ppdev|direct|gpio>" --help
 check "help names allow-io" 0 "--allow-io <FIRST-LAST>" --help
 # The simulated port starts without hardware; the next check is for a display.
 check "sim needs only a display" 1 "corvane: no display to connect to" --port sim

@@ -272,8 +272,8 @@ TEST_F(Direct, BackendChoiceAndItsStartupMessages)
     const auto open = [&](const char* kind, std::vector<std::string> allowIo) {
         return thrownMessage<StartupError>([&] { openPortBackend(kind, allowIo, system); });
     };
-    EXPECT_EQ(open("serial", {}), "--port \"serial\": choose sim, ppdev or direct");
-    EXPECT_EQ(open("", {}), "--port \"\": choose sim, ppdev or direct");
+    EXPECT_EQ(open("serial", {}), "--port \"serial\": choose sim, ppdev, direct or gpio");
+    EXPECT_EQ(open("", {}), "--port \"\": choose sim, ppdev, direct or gpio");
     EXPECT_EQ(open("ppdev", {"264-266"}), "--allow-io needs --port direct");
     EXPECT_EQ(open("sim", {"264-266"}), "--allow-io needs --port direct");
     EXPECT_EQ(open("direct", {"264-266", "x"}),

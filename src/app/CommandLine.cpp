@@ -15,6 +15,51 @@ namespace {
 
 Parsed refusal(const QString& message) { return Parsed{std::nullopt, 1, QStringLiteral("corvane: %1\n").arg(message)}; }
 
+// The options of --port gpio; their texts are checked when the backend opens.
+class GpioOptions
+{
+public:
+    explicit GpioOptions(QCommandLineParser& parser)
+    {
+        parser.addOptions({chip, lines, activeLow, drive, base});
+    }
+
+    GpioTexts read(const QCommandLineParser& parser) const
+    {
+        const auto text = [&](const QCommandLineOption& option) -> std::optional<std::string> {
+            if (!parser.isSet(option))
+                return std::nullopt;
+            return parser.value(option).toStdString();
+        };
+        return {text(chip), text(lines), text(activeLow), text(drive), text(base)};
+    }
+
+private:
+    const QCommandLineOption chip{
+        QStringLiteral("gpio-chip"),
+        QStringLiteral(
+            "With --port gpio: the GPIO chip as gpioinfo names it (gpiochip0), its number or its path."),
+        QStringLiteral("CHIP")};
+    const QCommandLineOption lines{
+        QStringLiteral("gpio-lines"),
+        QStringLiteral("With --port gpio: the chip's lines for encoder A, encoder B, key "
+                       "and RIT, by offset or name (17,27,22,23)."),
+        QStringLiteral("A,B,KEY,RIT")};
+    const QCommandLineOption activeLow{
+        QStringLiteral("gpio-active-low"),
+        QStringLiteral("With --port gpio: the lines that reach the rig through an "
+                       "inverting stage, among a, b, key and rit."),
+        QStringLiteral("LINES")};
+    const QCommandLineOption drive{
+        QStringLiteral("gpio-drive"),
+        QStringLiteral("With --port gpio: how the lines drive, push-pull (the default) or open-drain."),
+        QStringLiteral("push-pull|open-drain")};
+    const QCommandLineOption base{
+        QStringLiteral("gpio-base"),
+        QStringLiteral("With --port gpio: the Port address the lines answer at (default 888)."),
+        QStringLiteral("ADDRESS")};
+};
+
 } // namespace
 
 Parsed parseCommandLine(const QStringList& arguments)
@@ -36,9 +81,10 @@ Parsed parseCommandLine(const QStringList& arguments)
     const QCommandLineOption port(
         QStringLiteral("port"),
         QStringLiteral("Port backend: sim (simulated, the default), ppdev (the kernel's parallel ports, "
-                       "/dev/parportN) or direct (port I/O for other cards; root or CAP_SYS_RAWIO%1).")
+                       "/dev/parportN), direct (port I/O for other cards; root or CAP_SYS_RAWIO%1) or gpio "
+                       "(four lines of a GPIO chip, /dev/gpiochipN).")
             .arg(LinuxSystem::portInstructions ? QString() : QStringLiteral("; not in this build, x86 only")),
-        QStringLiteral("sim|ppdev|direct"), QStringLiteral("sim"));
+        QStringLiteral("sim|ppdev|direct|gpio"), QStringLiteral("sim"));
     const QCommandLineOption allowIo(
         QStringLiteral("allow-io"),
         QStringLiteral("With --port direct: also let the panel touch the I/O addresses FIRST to LAST, decimal "
@@ -46,6 +92,13 @@ Parsed parseCommandLine(const QStringList& arguments)
         QStringLiteral("FIRST-LAST"));
     parser.addOption(port);
     parser.addOption(allowIo);
+    const GpioOptions gpio(parser);
+    const QCommandLineOption model(
+        QStringLiteral("model"),
+        QStringLiteral("Choose the panel's rig model at start-up, as in its list (KRV-80, KRV-40, KRV-30, KRV-20): "
+                       "for use without a screen."),
+        QStringLiteral("model"));
+    parser.addOption(model);
     const QCommandLineOption rigctld = rigctl::portOption();
     parser.addOption(rigctld);
 
@@ -68,6 +121,13 @@ Parsed parseCommandLine(const QStringList& arguments)
     options.port = parser.value(port).toStdString();
     for (const QString& range : parser.values(allowIo))
         options.allowIo.push_back(range.toStdString());
+    options.gpio = gpio.read(parser);
+    if (parser.isSet(model)) {
+        if (!rigModelStartHz(parser.value(model).toStdString()))
+            return refusal(QStringLiteral("--model: \"%1\" is no KRV model (KRV-80, KRV-40, KRV-30, KRV-20)")
+                               .arg(parser.value(model)));
+        options.model = parser.value(model).toStdString();
+    }
     try {
         options.rig = rig.read(parser);
     } catch (const std::invalid_argument& e) {

@@ -3,6 +3,7 @@
 // one place that neither prints nor exits, so that it can be tested like the
 // rest of the program and its texts shared with the manual.
 
+#include "hw/GpioSettings.h"
 #include "sim/SimulatedRig.h"
 
 #include <QString>
@@ -21,8 +22,10 @@ struct Options {
     bool realtime = false;
     RigSettings rig;
     std::optional<quint16> rigctldPort; // set: serve rigctld clients on this port
-    std::string port = "sim";           // the port backend: sim, ppdev or direct
+    std::string port = "sim";           // the port backend: sim, ppdev, direct or gpio
     std::vector<std::string> allowIo;   // --allow-io ranges, as given
+    GpioTexts gpio;                     // the --gpio-* options, as given
+    std::optional<std::string> model;   // --model: the panel's rig model, chosen at start-up
 };
 
 // What the command line asks for: either options to go on with, or an end

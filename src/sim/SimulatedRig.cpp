@@ -7,22 +7,13 @@ namespace {
 
 constexpr std::chrono::milliseconds longPress{300};
 constexpr int16_t ritStepHz = 50;
-constexpr uint8_t statusReading = 127;
-
-// The encoder's quarter-cycle position from the data byte: (A, B) = 11, 01, 00,
+// The encoder's quarter-cycle position from its lines: (A, B) = 11, 01, 00,
 // 10 in turn going up, so a step of +1 (mod 4) is up and -1 down.
-int phaseOf(uint8_t data)
+int phaseOf(bool a, bool b)
 {
-    const bool a = data & 4;
-    const bool b = data & 8;
     if (a)
         return b ? 0 : 3;
     return b ? 1 : 2;
-}
-
-bool isStandardBase(int16_t base)
-{
-    return base == 632 || base == 888 || base == 956;
 }
 
 } // namespace
@@ -51,66 +42,44 @@ std::string kHzText(int32_t hz)
 }
 
 SimulatedRig::SimulatedRig(const RigSettings& settings, Clock clock)
-    : base_(settings.base), standard_(isStandardBase(settings.base)), encoder_(settings.encoder),
-      clock_(std::move(clock)), state_{settings.startHz, settings.startHz, 200, false}
+    : map_(static_cast<uint16_t>(settings.base)), encoder_(settings.encoder), clock_(std::move(clock)),
+      state_{settings.startHz, settings.startHz, 200, false}
 {
-    phase_ = phaseOf(data_);
-    keyLow_ = standard_ ? (control_ & 1) : !(keyLatch_ & 1);
-}
-
-unsigned SimulatedRig::offset(int16_t address) const
-{
-    // Modulo 65536, so that a base near the top of the range still has its
-    // registers and no address below it is taken for one.
-    return static_cast<uint16_t>(static_cast<uint16_t>(address) - static_cast<uint16_t>(base_));
+    const unsigned levels = map_.levels();
+    encoderHigh_ = levels & (lines::encoderA | lines::encoderB);
+    phase_ = phaseOf(levels & lines::encoderA, levels & lines::encoderB);
+    keyLow_ = !(levels & lines::key);
 }
 
 int16_t SimulatedRig::Inp32(int16_t address)
 {
-    switch (offset(address)) {
-    case 0:
-        return data_;
-    case 1:
-        return standard_ ? statusReading : keyLatch_;
-    case 2:
-        return control_;
-    default:
-        return 255;
-    }
+    const std::optional<unsigned> reg = map_.registerAt(static_cast<uint16_t>(address));
+    return reg ? map_.read(*reg) : 255;
 }
 
 void SimulatedRig::Out32(int16_t address, int16_t value)
 {
-    const auto byte = static_cast<uint8_t>(value & 0xff);
-    switch (offset(address)) {
-    case 0:
-        data_ = byte;
-        encoderLines(byte);
-        break;
-    case 1:
-        if (!standard_) {
-            keyLatch_ = byte;
-            keyLine(!(byte & 1));
-        }
-        break;
-    case 2:
-        control_ = byte;
-        if (standard_) {
-            // The port's inverters: a set bit is a low line.
-            keyLine(byte & 1);
-            ritLine(byte & 2);
-        } else {
-            ritLine(!(byte & 1));
-        }
-        break;
-    default:
-        break;
-    }
+    if (const std::optional<unsigned> reg = map_.registerAt(static_cast<uint16_t>(address)))
+        linesDriven(map_.write(*reg, static_cast<uint8_t>(value & 0xff)));
 }
 
-void SimulatedRig::encoderLines(uint8_t data)
+void SimulatedRig::linesDriven(const lines::Drive& drive)
 {
-    const int phase = phaseOf(data);
+    if (drive.lines & (lines::encoderA | lines::encoderB)) {
+        // A line not driven keeps its level.
+        const unsigned high = (drive.high & drive.lines) | (encoderHigh_ & ~drive.lines);
+        encoderLines(high & lines::encoderA, high & lines::encoderB);
+    }
+    if (drive.lines & lines::key)
+        keyLine(!(drive.high & lines::key));
+    if (drive.lines & lines::rit)
+        ritLine(!(drive.high & lines::rit));
+}
+
+void SimulatedRig::encoderLines(bool a, bool b)
+{
+    encoderHigh_ = (a ? lines::encoderA : 0) | (b ? lines::encoderB : 0);
+    const int phase = phaseOf(a, b);
     const int turn = (phase - phase_ + 4) % 4;
     phase_ = phase;
     if (turn == 0)

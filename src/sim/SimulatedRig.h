@@ -4,20 +4,11 @@
 // checked against, since this rig keeps its true state.
 //
 // The port has three registers at its base; an address with no port behind it
-// reads 255 and takes writes to nowhere. The rig sees four lines:
-//
-//   line        standard base (632, 888, 956)      other base
-//   encoder A   data register bit 2                the same
-//   encoder B   data register bit 3                the same
-//   key         base+2 (control) bit 0 set         base+1 bit 0 clear (254)
-//   RIT         base+2 (control) bit 1 set         base+2 bit 0 clear (254)
-//
-// The conditions shown pull the line low: key pressed, RIT on.
-//
-// Reads: each of the three registers reads back the byte last written to it,
-// 255 before the first write, except base+1 of a standard base, the status
-// register: the rig drives none of its inputs, so it reads 127 (the port
-// inverts bit 7) and ignores writes.
+// reads 255 and takes writes to nowhere. The rig sees four lines, mapped as
+// LineMap says. Reads: each of the three registers reads back the byte last
+// written to it, 255 before the first write, except the status register of a
+// standard base (LineMap). The rig can also listen to lines that something
+// else drives (linesDriven), such as a GPIO chip.
 //
 // The levels the lines hold before the first write mean nothing to the rig: it
 // starts as its settings say. So a control register of 255 (key and RIT low)
@@ -34,7 +25,7 @@
 // - Key: held 300 ms or more, from the press to the release on the rig's
 //   clock, it toggles the step between 200 and 50 Hz; shorter, the rig
 //   annunciates its transmit frequency as text ("7030.05").
-// - RIT: at every write of its register, low turns RIT on; high turns it off
+// - RIT: whenever its line is driven, low turns RIT on; high turns it off
 //   and brings receive back to transmit.
 //
 // onStateChanged runs after every change of state and onAnnunciation for every
@@ -42,6 +33,7 @@
 // at the key's edges only. Out32 and Inp32 never throw.
 
 #include "Module1.h"
+#include "lines/LineMap.h"
 
 #include <chrono>
 #include <cstdint>
@@ -94,27 +86,26 @@ public:
     // would; RIT and the step stay. Reports the change like any other.
     void tuneTo(int32_t hz);
 
+    // The rig's inputs driven from outside its own port: drive.lines are the
+    // lines set, drive.high those of them at high level. Reacts as to a write.
+    void linesDriven(const lines::Drive& drive);
+
     std::function<void(const RigState&)> onStateChanged;
     std::function<void(const std::string& text)> onAnnunciation;
 
 private:
-    // 0, 1 or 2 for the port's registers; anything else has no port behind it.
-    unsigned offset(int16_t address) const;
-    void encoderLines(uint8_t data);
+    void encoderLines(bool a, bool b);
     void keyLine(bool low);
     void ritLine(bool low);
     void turnDetent(int direction);
     void changed();
 
-    const int16_t base_;
-    const bool standard_;
+    LineMap map_;
     const EncoderKind encoder_;
     Clock clock_;
     RigState state_;
-    uint8_t data_ = 255;
-    uint8_t control_ = 255;  // base+2
-    uint8_t keyLatch_ = 255; // base+1 of an other base
     int phase_ = 0;          // lines A, B along the up direction: 11, 01, 00, 10
+    unsigned encoderHigh_ = lines::encoderA | lines::encoderB;
     int travel_ = 0;         // quarter cycles since the last detent position, up positive
     int badTransitions_ = 0;
     bool keyLow_;

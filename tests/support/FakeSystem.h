@@ -1,14 +1,18 @@
 #pragma once
 // An in-memory kernel for the hardware backends: a /proc tree of text files,
-// ppdev devices that answer as the driver does, and an I/O space for the port
-// instructions. Every device call and port instruction goes into the log:
+// ppdev devices that answer as the driver does, a GPIO chip, and an I/O space
+// for the port instructions. Every device call and port instruction goes into
+// the log:
 //   open /dev/parport0    parport0 PPCLAIM    parport0 PPWDATA 255
 //   parport0 PPRCONTROL 4 (the value read)    close /dev/parport0
 //   ioperm 888            outb 888 255        inb 888 255
+//   gpio request 17=1 27=1 22=1 23=1 (the physical levels the lines start at)
+//   gpio set 17=0 27=1 (one set-values call)   gpio release
 
 #include "hw/SystemIo.h"
 #include "support/Fakes.h"
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -33,6 +37,21 @@ public:
     };
     const Device& device(int number) const { return devices_.at(number); }
 
+    // The GPIO chip /dev/gpiochip0 ("gpiochip0"), one line per name ("" for a
+    // line without one).
+    void addGpioChip(std::vector<std::string> lineNames);
+    struct GpioLine {
+        std::string name;
+        std::string consumer; // not empty: requested
+        uint64_t flags = 0;   // the request's GPIO_V2_LINE_FLAG_* for the line
+        int level = -1;       // the physical level driven, -1 when not an output
+    };
+    GpioLine& gpioLine(uint32_t offset) { return gpioLines_.at(offset); }
+    // Every physical level set (request and set-values), line by line in the
+    // request's order: the wires a rig listens on.
+    std::function<void(const std::vector<std::pair<uint32_t, bool>>&)> onGpioLevels;
+    bool logGpioSets = true; // off for long runs
+
     bool portInstructions = true;
     int unguardedAccesses = 0; // inb/outb before ioperm: a crash on a real PC
     void setIo(uint16_t address, uint8_t value) { io_[address] = value; }
@@ -50,12 +69,21 @@ public:
 
 private:
     static constexpr int firstFd = 100;
+    static constexpr int gpioChipFd = 200;
+    static constexpr int gpioLinesFd = 201;
+
+    int gpioIoctl(int fd, unsigned long request, void* arg);
+    int requestGpioLines(void* arg);
+    void setGpioLevels(uint64_t mask, uint64_t values, const char* call);
 
     TrafficLog& log_;
     std::map<std::string, std::string> files_;
     std::map<int, Device> devices_; // by port number; descriptor firstFd + number
     std::set<uint16_t> granted_;
     std::map<uint16_t, uint8_t> io_;
+    std::vector<GpioLine> gpioLines_;
+    std::vector<uint32_t> requested_; // offsets in request order
+    bool gpioChip_ = false;
 };
 
 // Passes every call on. A fault is a subclass that overrides one call.
