@@ -1,6 +1,7 @@
 // Corvane: picks the port and delay library, opens the panel.
 #include "app/CommandLine.h"
 #include "app/SignalClose.h"
+#include "app/Settings.h"
 #include "hw/Backends.h"
 #include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
@@ -159,6 +160,9 @@ int main(int argc, char** argv)
     // The long waits serve the program, as the steps of a run do.
     pacer.setIdle([&panel](std::chrono::steady_clock::time_point returnBy) { panel->serveUntil(returnBy); });
     const SignalClose signalClose(*panel);
+    // After start-up, so that what was remembered never changes its port traffic.
+    if (options.settings)
+        (new app::PanelSettings(*panel, app::standardStore()))->restore();
     panel->show();
     windowIsUp();
     return app.exec();

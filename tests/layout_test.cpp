@@ -99,7 +99,10 @@ bool fitsLineEdit(const QLineEdit* edit, const QString& text)
 
 } // namespace
 
-using Layout = PanelTest;
+class Layout : public PanelTest {
+protected:
+    void expectEveryTextFits();
+};
 
 TEST_F(Layout, WindowHasItsCaptionAndFixedClientArea)
 {
@@ -182,10 +185,29 @@ TEST_F(Layout, FocusStartsOnEncoderAndTabMovesThroughTheTable)
     }
 }
 
-TEST_F(Layout, EveryCaptionListItemAndDisplayTextFitsItsControl)
+// At every zoom the keys reach, from 100 % (the table's own sizes) to 300 %.
+TEST_F(Layout, EveryCaptionListItemAndDisplayTextFitsItsControlAtEveryZoom)
 {
     panel->show(); // lists lay their viewports out when shown
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+    for (int zoom = 100; zoom <= 300; zoom += 25) {
+        SCOPED_TRACE(zoom);
+        ASSERT_EQ(panel->zoomPercent(), zoom);
+        EXPECT_EQ(panel->size(), QSize(297 * zoom / 100, 254 * zoom / 100));
+        EXPECT_EQ(panel->Command12->geometry(),
+                  QRect(200 * zoom / 100, 192 * zoom / 100, 41 * zoom / 100, 33 * zoom / 100));
+        expectEveryTextFits();
+        QTest::keyClick(panel.get(), Qt::Key_Plus, Qt::ControlModifier);
+    }
+    EXPECT_EQ(panel->zoomPercent(), 300);
+    QTest::keyClick(panel.get(), Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(panel->zoomPercent(), 275);
+    QTest::keyClick(panel.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(panel->size(), QSize(297, 254));
+}
+
+void Layout::expectEveryTextFits()
+{
     for (auto* button : panel->findChildren<CaptionButton*>()) {
         const QRect room = button->captionRect();
         const QSizeF needed = CaptionButton::wrappedSize(button->font(), button->text(), room.width());

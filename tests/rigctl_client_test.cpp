@@ -62,7 +62,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         program.setProcessEnvironment(env);
-        program.start(QStringLiteral(CORVANE_PROGRAM), {QStringLiteral("--rigctld=%1").arg(port)});
+        program.start(QStringLiteral(CORVANE_PROGRAM), {QStringLiteral("--no-settings"), QStringLiteral("--rigctld=%1").arg(port)});
     }
 
     QProcess program;

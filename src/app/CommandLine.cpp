@@ -77,6 +77,11 @@ Parsed parseCommandLine(const QStringList& arguments)
         QStringLiteral("realtime"),
         QStringLiteral("Run the waits of each run under SCHED_FIFO where the system allows it."));
     parser.addOption(realtime);
+    const QCommandLineOption noSettings(
+        QStringLiteral("no-settings"),
+        QStringLiteral("Start from the panel's own start-up state and remember nothing: neither read nor write "
+                       "the settings file."));
+    parser.addOption(noSettings);
     const RigCommandLine rig(parser);
     const QCommandLineOption port(
         QStringLiteral("port"),
@@ -118,6 +123,7 @@ Parsed parseCommandLine(const QStringList& arguments)
     Options options;
     options.trace = parser.isSet(trace);
     options.realtime = parser.isSet(realtime);
+    options.settings = !parser.isSet(noSettings);
     options.port = parser.value(port).toStdString();
     for (const QString& range : parser.values(allowIo))
         options.allowIo.push_back(range.toStdString());

@@ -20,6 +20,7 @@ inline constexpr const char* version = "4.02";
 struct Options {
     bool trace = false;
     bool realtime = false;
+    bool settings = true;               // remember the operator's settings between runs
     RigSettings rig;
     std::optional<quint16> rigctldPort; // set: serve rigctld clients on this port
     std::string port = "sim";           // the port backend: sim, ppdev, direct or gpio

@@ -1,5 +1,6 @@
 #include "panel/Corvane.h"
 
+#include "panel/PanelAids.h"
 #include "panel/Twips.h"
 
 #include <QComboBox>
@@ -25,6 +26,7 @@ Corvane::Corvane(PortIo& port, DelayTimer& timer, QWidget* parent)
     setupRigFunc();
     setupRuns();
     form_load();
+    aids_ = new PanelAids(*this);
     Encoder->setFocus(Qt::OtherFocusReason);
 }
 

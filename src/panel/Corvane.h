@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+class PanelAids;
 class QButtonGroup;
 class QCloseEvent;
 class QComboBox;
@@ -178,6 +179,12 @@ protected:
     // Closing during a run stops it first; the window closes once it has ended.
     void closeEvent(QCloseEvent* event) override;
 
+    // ---- Operator aids: screen reader, keys, wheel, focus ring, zoom, display edits ----
+    // Zoom of the whole panel in percent, 100..300 (clamped); starts at 100.
+    int zoomPercent() const;
+    void setZoomPercent(int percent);
+    PanelAids& aids() { return *aids_; }
+
 signals:
     void actionFailed(const QString& message);
     // After every action run through the click boundary, failed or not.
@@ -235,4 +242,8 @@ private:
     QPushButton* runButton_ = nullptr; // the button whose action runs, if any
     std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> heldInput_;
     QTimer* idleTimer_ = nullptr;
+
+    // ---- Operator aids ----
+    friend class PanelAids; // runs its actions through runAction
+    PanelAids* aids_ = nullptr;
 };

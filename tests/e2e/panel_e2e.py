@@ -222,8 +222,8 @@ def run(args, display):
     rigctld_port = free_loopback_port()
     with open(trace_path, "w") as trace_file:
         corvane = subprocess.Popen(
-            [args.corvane, "--trace", "--rig-model", "KRV-80", "--rig-port", "4264", "--rig-encoder", "2",
-             f"--rigctld={rigctld_port}"],
+            [args.corvane, "--no-settings", "--trace", "--rig-model", "KRV-80", "--rig-port", "4264",
+             "--rig-encoder", "2", f"--rigctld={rigctld_port}"],
             env=env, stdout=subprocess.DEVNULL, stderr=trace_file)
     try:
         trace = Trace(trace_path, corvane)

@@ -1,0 +1,43 @@
+#pragma once
+// What the operator set up last time, remembered between runs: the Port and
+// Encoder texts, the step speed, the zoom and the window's place on the screen.
+// Never the model or the frequency: the rig may have been switched off or
+// retuned by hand since, and a record it does not have would be a lie.
+//
+// The program keeps them with QSettings in the platform's standard place for
+// settings (on Linux ~/.config/corvane/corvane.conf).
+
+#include <QObject>
+#include <QSettings>
+
+#include <memory>
+
+class Corvane;
+
+namespace app {
+
+class PanelSettings : public QObject {
+public:
+    // Keeps `store` and, from now on, writes every change of a remembered
+    // setting to it as it happens. Becomes a child of `panel`.
+    PanelSettings(Corvane& panel, std::unique_ptr<QSettings> store);
+    ~PanelSettings() override;
+
+    // Puts the stored settings on the panel: texts, the step speed (through its
+    // selection, which writes nothing to the port), the zoom and the place.
+    // Call once start-up is over, so that its port traffic is the same whatever
+    // was stored. Values that are missing or out of range are left alone.
+    void restore();
+
+private:
+    void save();
+
+    Corvane& panel_;
+    std::unique_ptr<QSettings> store_;
+    bool restoring_ = false;
+};
+
+// The program's own store, in the platform's standard place.
+std::unique_ptr<QSettings> standardStore();
+
+} // namespace app

@@ -1,0 +1,82 @@
+#pragma once
+// What makes the panel usable without a mouse, without sight and on any
+// screen: names and descriptions for screen readers, one announcement of the
+// record per action, the key map, the wheel over the displays, a visible focus
+// ring, zoom, and edits of the frequency displays that count only when whole.
+//
+// Whatever it starts runs through the panel's click boundary, as a click does:
+// a failure there becomes the panel's actionFailed, never a dialog of its own.
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+class Corvane;
+class EventHook;
+class QKeyEvent;
+class QLineEdit;
+class QWheelEvent;
+class QWidget;
+
+class PanelAids : public QObject {
+    Q_OBJECT
+public:
+    // Becomes a child of `panel`; built once the panel has started up.
+    explicit PanelAids(Corvane& panel);
+
+    // Zoom of the whole panel (places, sizes, fonts), percent. The keys move it
+    // by zoomStep between minZoom and maxZoom; setZoom clamps to that range.
+    static constexpr int minZoom = 100, maxZoom = 300, zoomStep = 25;
+    int zoom() const { return zoom_; }
+    void setZoom(int percent);
+
+    // What a screen reader was last told about the record, e.g.
+    // "7040.2 kHz, 200 Hz steps" (RIT off) or
+    // "transmit 7040 kHz, receive 7041.3 kHz, 50 Hz steps" (RIT on).
+    QString announcement() const { return announcement_; }
+
+    // Commits or undoes the edits under way in "Xmit freq" and "Rcv freq", as
+    // leaving them would. Called before any action the keys or wheel start.
+    void settleEdits();
+
+    // The focus ring: width in pixels and colour, drawn over every focused control.
+    static constexpr int ringWidth = 2;
+    static QColor ringColour();
+
+signals:
+    void zoomChanged(int percent);
+
+private:
+    // accessibility.cpp
+    void describeControls();
+    void announceRecord();
+    QString recordSummary() const;
+    void focusMoved(QWidget* old);
+    // keyboard.cpp
+    void setupKeys();
+    bool operatorKey(QWidget* target, QKeyEvent* key);
+    bool stepKey(QWidget* target, QKeyEvent* key);
+    bool wheelOver(QWidget* target, QWheelEvent* wheel);
+    // FocusRing.cpp
+    void setupFocusRing();
+    bool paintRing(QWidget* target);
+    // zoom.cpp
+    void keepBaseLayout();
+    // display_edit.cpp
+    void setupDisplayEdits();
+    void commitEdit(QLineEdit* display);
+    void keepRecord(QLineEdit* display);
+
+    Corvane& panel_;
+    int zoom_ = minZoom;
+    int wheelAngle_ = 0; // eighths of a degree not yet turned into a notch
+    QString announcement_;
+    QPointer<QWidget> announcedOn_;       // the focused control that carries the announcement
+    QString descriptionBefore_;           // its own description, put back when focus leaves
+    QString record1_, record3_;           // the displays' texts as the program last set them
+    QHash<QWidget*, QRect> baseGeometry_; // at 100 %
+    EventHook* keys_ = nullptr;
+    EventHook* ring_ = nullptr;
+};

@@ -1,0 +1,92 @@
+// Edits of "Xmit freq" and "Rcv freq". The displays are the record, so an edit
+// counts only when it is whole: on Enter or on leaving the box, and only as a
+// frequency the panel could have tuned to. Anything else puts the record back.
+// The two readouts that are no input, the step caption and the encoder lines,
+// cannot be typed into at all.
+#include "panel/Corvane.h"
+#include "panel/NumberText.h"
+#include "panel/PanelAids.h"
+
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <cmath>
+
+namespace {
+
+// The rules of "E": 540..25000 kHz by the leading number, a number as a whole,
+// within the model's limits (none before a model is chosen), on the 50 Hz grid.
+bool tunable(const QString& text, int16_t low, int16_t high, double* khz)
+{
+    const double leading = numtext::leadingNumber(text);
+    if (leading < 540 || leading > 25000)
+        return false;
+    try {
+        *khz = numtext::toDouble(text, u"");
+    } catch (const numtext::ConversionError&) {
+        return false;
+    }
+    return *khz >= low && *khz <= high && std::fmod(numtext::roundHalfEven(*khz * 100), 5) == 0;
+}
+
+} // namespace
+
+void PanelAids::setupDisplayEdits()
+{
+    panel_.Text2->setReadOnly(true);
+    panel_.Text4->setReadOnly(true);
+    for (QLineEdit* display : {panel_.Text1, panel_.Text3}) {
+        keepRecord(display);
+        // Whatever the program writes is the record; what the operator types is
+        // not, until it is committed.
+        connect(display, &QLineEdit::textChanged, this, [this, display] {
+            if (!display->isModified())
+                keepRecord(display);
+        });
+        connect(display, &QLineEdit::editingFinished, this, [this, display] { commitEdit(display); });
+    }
+}
+
+void PanelAids::keepRecord(QLineEdit* display)
+{
+    (display == panel_.Text1 ? record1_ : record3_) = display->text();
+}
+
+void PanelAids::settleEdits()
+{
+    for (QLineEdit* display : {panel_.Text1, panel_.Text3})
+        commitEdit(display);
+}
+
+void PanelAids::commitEdit(QLineEdit* display)
+{
+    if (!display->isModified())
+        return;
+    panel_.runAction([this, display] {
+        // An action that was running when the edit ended may have written the
+        // display since: then the edit is gone, and the record stands.
+        if (!display->isModified())
+            return;
+        const QString typed = display->text();
+        const QString& record = display == panel_.Text1 ? record1_ : record3_;
+        double khz = 0;
+        if (!tunable(typed, panel_.tune_low, panel_.tune_high, &khz)) {
+            display->setText(record);
+            const bool noModel = panel_.tune_high == 0;
+            throw numtext::ConversionError(
+                QStringLiteral("%1 \"%2\": %3; the display is back at %4")
+                    .arg(display->objectName(), typed,
+                         noModel ? QStringLiteral("choose the rig model first")
+                                 : QStringLiteral(
+                                       "not a frequency this rig tunes to (%1..%2 kHz, on the 50 Hz grid)")
+                                       .arg(panel_.tune_low)
+                                       .arg(panel_.tune_high),
+                         record)
+                    .toStdString());
+        }
+        const QString text = numtext::toText(khz);
+        display->setText(text);
+        if (!panel_.RIT_ON->isChecked())
+            (display == panel_.Text1 ? panel_.Text3 : panel_.Text1)->setText(text);
+    });
+}

@@ -1,0 +1,159 @@
+// The key map and the wheel. Keys press the panel's own buttons, so that every
+// key runs exactly what the click runs, through the same boundary.
+//
+//   Up / Down                       1 step     Shift+Up / Shift+Down       5 steps
+//   PgUp / PgDn                    25 steps    Shift+PgUp / Shift+PgDn   125 steps
+//   Ctrl+PgUp / Ctrl+PgDn         500 steps    Ctrl+Shift+PgUp / PgDn   5000 steps
+//   Alt+S step size, Alt+R RIT on/off, Alt+A annunciate
+//   Ctrl++ / Ctrl+- / Ctrl+0 zoom
+//   Enter: in the entry "E", on a button presses it; digits and "." typed on a
+//   button or a list go to the entry.
+#include "panel/Corvane.h"
+#include "panel/EventHook.h"
+#include "panel/PanelAids.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QWheelEvent>
+
+namespace {
+
+struct StepKey {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    QPushButton* Corvane::*button;
+};
+
+constexpr Qt::KeyboardModifiers none{}, shift{Qt::ShiftModifier}, ctrl{Qt::ControlModifier},
+    ctrlShift{Qt::ControlModifier | Qt::ShiftModifier};
+
+const StepKey stepKeys[] = {
+    {Qt::Key_Up, none, &Corvane::Command3},           {Qt::Key_Down, none, &Corvane::Command4},
+    {Qt::Key_Up, shift, &Corvane::Command5},          {Qt::Key_Down, shift, &Corvane::Command6},
+    {Qt::Key_PageUp, none, &Corvane::Command7},       {Qt::Key_PageDown, none, &Corvane::Command8},
+    {Qt::Key_PageUp, shift, &Corvane::Command9},      {Qt::Key_PageDown, shift, &Corvane::Command10},
+    {Qt::Key_PageUp, ctrl, &Corvane::Command11},      {Qt::Key_PageDown, ctrl, &Corvane::Command12},
+    {Qt::Key_PageUp, ctrlShift, &Corvane::Command13}, {Qt::Key_PageDown, ctrlShift, &Corvane::Command14},
+};
+
+bool isEnter(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+void PanelAids::setupKeys()
+{
+    Corvane& p = panel_;
+    keys_ = new EventHook(
+        [this](QObject* watched, QEvent* event) {
+            auto* target = static_cast<QWidget*>(watched);
+            if (event->type() == QEvent::KeyPress)
+                return operatorKey(target, static_cast<QKeyEvent*>(event));
+            if (event->type() == QEvent::Wheel)
+                return wheelOver(target, static_cast<QWheelEvent*>(event));
+            return false;
+        },
+        this);
+    for (QWidget* w : p.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        w->installEventFilter(keys_);
+    // A wheel turned over them while the operator works elsewhere must not
+    // change the port or the encoder: they take it only when focused.
+    for (QComboBox* combo : {p.Port, p.Encoder})
+        combo->setFocusPolicy(Qt::StrongFocus);
+
+    connect(p.Text5, &QLineEdit::returnPressed, p.Command26, &QPushButton::click);
+
+    const auto shortcut = [this](const QKeySequence& keys, auto action) {
+        auto* s = new QShortcut(keys, &panel_);
+        connect(s, &QShortcut::activated, this, [this, action] {
+            settleEdits();
+            action();
+        });
+    };
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_S), [&p] { p.Command2->click(); });
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_A), [&p] { p.Command1->click(); });
+    shortcut(QKeySequence(Qt::ALT | Qt::Key_R),
+             [&p] { (p.RIT_ON->isChecked() ? p.RIT_OFF : p.RIT_ON)->click(); });
+    shortcut(QKeySequence(QKeySequence::ZoomIn), [this] { setZoom(zoom_ + zoomStep); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { setZoom(zoom_ + zoomStep); });
+    shortcut(QKeySequence(QKeySequence::ZoomOut), [this] { setZoom(zoom_ - zoomStep); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { setZoom(minZoom); });
+}
+
+bool PanelAids::operatorKey(QWidget* target, QKeyEvent* key)
+{
+    Corvane& p = panel_;
+    auto* button = qobject_cast<QAbstractButton*>(target);
+    if (button && isEnter(key) && key->modifiers() == Qt::NoModifier) {
+        button->click();
+        return true;
+    }
+    // Digits and the point, typed where they mean nothing, are the keypad's.
+    const bool keypadTarget =
+        (button && !qobject_cast<QRadioButton*>(target)) || qobject_cast<QListWidget*>(target);
+    const QString text = key->text();
+    if (keypadTarget && text.size() == 1 && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        QPushButton* const digits[] = {p.Command24, p.Command21, p.Command22, p.Command23, p.Command18,
+                                       p.Command19, p.Command20, p.Command15, p.Command16, p.Command17};
+        const QChar c = text.front();
+        if (c.isDigit() && c.digitValue() >= 0 && c.digitValue() <= 9) {
+            digits[c.digitValue()]->click();
+            return true;
+        }
+        if (c == u'.') {
+            p.Command25->click();
+            return true;
+        }
+    }
+    return stepKey(target, key);
+}
+
+bool PanelAids::stepKey(QWidget* target, QKeyEvent* key)
+{
+    // The lists, Port, Encoder and the RIT pair keep their arrows: there they
+    // choose the model, the speed, the port and RIT, as the operator expects.
+    const bool ownArrows = qobject_cast<QListWidget*>(target) || qobject_cast<QComboBox*>(target) ||
+                           qobject_cast<QRadioButton*>(target);
+    if (ownArrows)
+        return false;
+    const Qt::KeyboardModifiers mods =
+        key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
+    for (const StepKey& s : stepKeys) {
+        if (s.key == key->key() && s.modifiers == mods) {
+            settleEdits();
+            (panel_.*(s.button))->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PanelAids::wheelOver(QWidget* target, QWheelEvent* wheel)
+{
+    Corvane& p = panel_;
+    if (target == p.Port || target == p.Encoder) {
+        if (target->hasFocus())
+            return false;
+        wheel->ignore();
+        return true;
+    }
+    if (target != p.Text1 && target != p.Text3)
+        return false;
+    // One step per notch of 15 degrees; a fine-grained wheel adds up to one.
+    wheelAngle_ += wheel->angleDelta().y();
+    const int notches = wheelAngle_ / 120;
+    wheelAngle_ -= notches * 120;
+    if (notches != 0)
+        settleEdits();
+    for (int i = 0; i < std::abs(notches); ++i)
+        (notches > 0 ? p.Command3 : p.Command4)->click();
+    wheel->accept();
+    return true;
+}

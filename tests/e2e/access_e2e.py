@@ -1,0 +1,237 @@
+#!/usr/bin/env python3
+"""Corvane as a blind operator and a keyboard-only operator meet it: the real
+program under Xvfb, read by a real accessibility client (pyatspi over AT-SPI, in
+its own D-Bus session) and worked with xdotool keys only, never the mouse.
+
+Checks that every control has a name and its role, that the labels are tied to
+their displays, that each action is announced once (a description change of
+the focused object, what a screen reader speaks) however many steps it runs,
+that the model, the steps, "Freq entry" + Enter and RIT work from the keys, and
+that Port and zoom survive a restart while the start-up traffic stays the same.
+
+Exits 0 when every check passes, 1 on the first that fails, and 77 (skipped)
+when there is no display, no D-Bus session or no pyatspi.
+
+usage: access_e2e.py --corvane BINARY --out DIR
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from panel_e2e import Display, Failure, Trace, check, skip, stop, wait_until  # noqa: E402
+
+SESSION_MARK = "CORVANE_ACCESS_SESSION"
+
+ROLES = {  # name -> AT-SPI role name
+    "Transmit frequency, kHz": "text", "Receive frequency, kHz": "text", "Frequency entry, kHz": "text",
+    "Go to the entered frequency": "push button", "Decimal point": "push button", "Clear the entry": "push button",
+    "Annunciate": "push button", "Up 500 steps": "push button", "Port base address": "combo box",
+    "Encoder kind": "combo box", "Rig model": "list", "Step speed": "list", "RIT on": "radio button",
+}
+TIED = {"Xmit freq": "Transmit frequency, kHz", "Rcv freq": "Receive frequency, kHz",
+        "Freq entry": "Frequency entry, kHz"}
+
+
+class Reader:
+    """The accessibility client: the application's tree and the events a screen reader acts on."""
+
+    def __init__(self):
+        import pyatspi
+        from gi.repository import GLib
+        self.pyatspi = pyatspi
+        self.context = GLib.MainContext.default()
+        self.described = []  # (object name, new description) of the focused object's description changes
+        self.focused = None
+        pyatspi.Registry.registerEventListener(self.on_event, "object:property-change:accessible-description",
+                                               "object:state-changed:focused")
+
+    def on_event(self, event):
+        if event.type.startswith("object:state-changed:focused"):
+            if event.detail1:
+                self.focused = event.source.name
+        elif event.source.getState().contains(self.pyatspi.STATE_FOCUSED):
+            # What a screen reader speaks; a control given its own description
+            # back once focus has left it is not spoken.
+            self.described.append((event.source.name, event.source.description))
+
+    def pump(self, seconds=0.3):
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            while self.context.pending():
+                self.context.iteration(False)
+            time.sleep(0.02)
+
+    def app(self):
+        desktop = self.pyatspi.Registry.getDesktop(0)
+        return next((a for a in desktop if a is not None and a.name == "corvane"), None)
+
+    def controls(self):
+        found = {}
+        def walk(node, depth):
+            for child in node:
+                if child is None:
+                    continue
+                found.setdefault(child.name, child)
+                if depth < 4:
+                    walk(child, depth + 1)
+        app = self.app()
+        if app is not None:
+            walk(app, 0)
+        return found
+
+    def take_announcements(self):
+        self.pump()
+        taken, self.described = self.described, []
+        return taken
+
+
+def check_tree(reader):
+    controls = wait_until("the panel's accessible tree", lambda: len(reader.controls()) > 40 and reader.controls(),
+                          30)
+    for name, role in ROLES.items():
+        check(name in controls, f"no control named {name!r} among {sorted(controls)}")
+        check(controls[name].getRoleName() == role, f"{name!r} is a {controls[name].getRoleName()}, not a {role}")
+    focusable = ("push button", "text", "list", "combo box", "radio button")
+    unnamed = [c.getRoleName() for c in controls.values()
+               if c.getRoleName() in focusable and not c.name and c.parent.getRoleName() != "combo box"]
+    check(not unnamed, f"unnamed controls: {unnamed}")
+    for label, display in TIED.items():
+        relations = controls[label].getRelationSet()
+        targets = [r.getTarget(0).name for r in relations
+                   if r.getRelationType() == reader.pyatspi.RELATION_LABEL_FOR]
+        check(display in targets, f"label {label!r} is tied to {targets}, not {display!r}")
+    return controls
+
+
+class Keys:
+    def __init__(self, display, reader):
+        self.env = dict(os.environ, DISPLAY=display)
+        self.reader = reader
+        found = wait_until("the Corvane window", lambda: self.xdotool(
+            "search", "--onlyvisible", "--name", "^Corvane rel").split(), 60)
+        self.window = found[0]
+        self.xdotool("windowfocus", "--sync", self.window)
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=30).stdout
+
+    def press(self, *keys):
+        self.xdotool("key", "--delay", "40", *keys)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "40", text)
+
+    def tab_to(self, name):
+        for _ in range(60):
+            self.reader.pump(0.1)
+            if self.reader.focused == name:
+                return
+            self.press("Tab")
+        raise Failure(f"Tab never reached {name!r} (last {self.reader.focused!r})")
+
+    def size(self):
+        geometry = dict(line.split("=", 1) for line in self.xdotool("getwindowgeometry", "--shell",
+                                                                      self.window).split())
+        return int(geometry["WIDTH"]), int(geometry["HEIGHT"])
+
+
+def start(args, display, config, name):
+    env = dict(os.environ, DISPLAY=display.name, QT_QPA_PLATFORM="xcb", XDG_CONFIG_HOME=config,
+               QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", ASAN_OPTIONS="detect_leaks=0")
+    path = os.path.join(args.out, name)
+    with open(path, "w") as log:
+        process = subprocess.Popen([args.corvane, "--trace", "--rig-model", "KRV-80", "--rig-port", "4264"],
+                                   env=env, stdout=subprocess.DEVNULL, stderr=log)
+    trace = Trace(path, process)
+    return process, trace, trace.wait_for("define 26 1 4")
+
+
+def one_announcement(reader, on, says):
+    got = reader.take_announcements()
+    check(got == [(on, says)], f"announcements: {got}, expected one, {says!r} on {on!r}")
+
+
+def first_run(args, display, config, reader):
+    corvane, trace, startup = start(args, display, config, "first.txt")
+    try:
+        check_tree(reader)
+        keys = Keys(display.name, reader)
+        keys.tab_to("Port base address")
+        keys.press("ctrl+a")
+        keys.type("4264")
+        keys.tab_to("Rig model")
+        keys.press("Down", "Up")  # through KRV-40 to the first model, KRV-80
+        trace.quiet()
+        reader.take_announcements()
+        keys.tab_to("7")
+        keys.press("Prior")  # PgUp: 25 steps, one announcement
+        trace.wait_for("rig 3565.00 3565.00 200 off")
+        one_announcement(reader, "7", "3565 kHz, 200 Hz steps")
+        keys.tab_to("Frequency entry, kHz")
+        keys.type("3550.5")
+        keys.press("Return")
+        trace.wait_for("rig 3550.50 3550.50 200 off")
+        one_announcement(reader, "Frequency entry, kHz", "3550.5 kHz, 200 Hz steps")
+        keys.press("alt+r")
+        trace.wait_for("rig 3550.50 3550.50 200 on")
+        one_announcement(reader, "Frequency entry, kHz", "transmit 3550.5 kHz, receive 3550.5 kHz, 50 Hz steps")
+        keys.press("ctrl+plus")
+        wait_until("the zoomed window", lambda: keys.size() == (371, 317), 10)
+        reader.pump(0.5)  # the settings are written from the event loop
+    finally:
+        stop(corvane)
+    return startup
+
+
+def second_run(args, display, config, reader, first_startup):
+    corvane, trace, startup = start(args, display, config, "second.txt")
+    try:
+        check(startup == first_startup, f"start-up traffic changed:\n{startup}\n{first_startup}")
+        keys = Keys(display.name, reader)
+        wait_until("the remembered zoom", lambda: keys.size() == (371, 317), 10)
+        keys.tab_to("Annunciate")
+        keys.press("Up")  # a step at the remembered Port, 4264
+        trace.wait_for("rig 3560.20 3560.20 200 off")
+    finally:
+        stop(corvane)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--corvane", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    if os.environ.get(SESSION_MARK) != "1":
+        if not shutil.which("dbus-run-session"):
+            return skip("dbus-run-session is not installed")
+        env = dict(os.environ, **{SESSION_MARK: "1"})
+        return subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env).returncode
+    try:
+        import pyatspi  # noqa: F401
+    except ImportError:
+        return skip(f"pyatspi is not importable by {sys.executable}")
+    os.makedirs(args.out, exist_ok=True)
+    display = Display(os.path.join(args.out, "xvfb.log"))
+    os.environ["DISPLAY"] = display.name
+    try:
+        reader = Reader()
+        with tempfile.TemporaryDirectory() as config:
+            startup = first_run(args, display, config, reader)
+            second_run(args, display, config, reader, startup)
+    except Failure as failure:
+        print(f"FAILED: {failure}\n(traces in {args.out})")
+        return 1
+    finally:
+        display.close()
+    print("access_e2e: every check passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
