@@ -172,18 +172,18 @@ public:
     // step or a key press. The delay library calls it during long waits.
     void serveUntil(std::chrono::steady_clock::time_point returnBy);
 
+    // ---- Operator aids: screen reader, keys, wheel, focus ring, zoom, display edits ----
+    // Zoom of the whole panel in percent, 100..300 (clamped); starts at 100.
+    int zoomPercent() const;
+    void setZoomPercent(int percent);
+    PanelAids& aids() { return *aids_; }
+
 protected:
     // Operator input that arrives during a run is held back until it has
     // ended, except Esc and a click on the button held down, which stop it.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Closing during a run stops it first; the window closes once it has ended.
     void closeEvent(QCloseEvent* event) override;
-
-    // ---- Operator aids: screen reader, keys, wheel, focus ring, zoom, display edits ----
-    // Zoom of the whole panel in percent, 100..300 (clamped); starts at 100.
-    int zoomPercent() const;
-    void setZoomPercent(int percent);
-    PanelAids& aids() { return *aids_; }
 
 signals:
     void actionFailed(const QString& message);
