@@ -7,6 +7,7 @@
 // Whatever it starts runs through the panel's click boundary, as a click does:
 // a failure there becomes the panel's actionFailed, never a dialog of its own.
 
+#include <QColor>
 #include <QHash>
 #include <QObject>
 #include <QPointer>

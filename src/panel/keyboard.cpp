@@ -21,6 +21,8 @@
 #include <QShortcut>
 #include <QWheelEvent>
 
+#include <cstdlib>
+
 namespace {
 
 struct StepKey {
