@@ -27,15 +27,15 @@ check "no display: says so" grep -q "^corvane: cannot open the window: .*display
 # Remembered settings are put on the panel after start-up: its traffic stays.
 config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
-mkdir -p "$config/corvane"
-printf '[panel]\nport=4264\nencoder=2\nspeed=High\n' >"$config/corvane/corvane.conf"
+mkdir -p "$config/Corvane"
+printf '[panel]\nport=4264\nencoder=2\nspeed=High\n' >"$config/Corvane/corvane.conf"
 out=$(XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout 2 "$corvane" --trace 2>&1 >/dev/null)
 expected=$(cat "$startup_traffic")
 check "trace of start-up" [ "$(grep -E '^(in|out|define|wait) ' <<<"$out")" = "$expected" ]
 
-rm -rf "${config:?}"/corvane
+rm -rf "${config:?}"/Corvane
 XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout 2 "$corvane" --no-settings >/dev/null 2>&1
-check "--no-settings writes no settings" [ ! -e "$config/corvane" ]
+check "--no-settings writes no settings" [ -z "$(ls -A "$config")" ]
 
 out=$("$corvane" --no-such-option 2>&1)
 check "unknown option: exit 1" [ $? -eq 1 ]

@@ -23,7 +23,7 @@ const QString portKey = QStringLiteral("panel/port"), encoderKey = QStringLitera
 std::unique_ptr<QSettings> standardStore()
 {
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("corvane"), QStringLiteral("corvane"));
+                                       QStringLiteral("Corvane"), QStringLiteral("corvane"));
 }
 
 PanelSettings::PanelSettings(Corvane& panel, std::unique_ptr<QSettings> store)

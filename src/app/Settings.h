@@ -5,7 +5,7 @@
 // retuned by hand since, and a record it does not have would be a lie.
 //
 // The program keeps them with QSettings in the platform's standard place for
-// settings (on Linux ~/.config/corvane/corvane.conf).
+// settings (on Linux ~/.config/Corvane/corvane.conf).
 
 #include <QObject>
 #include <QSettings>
