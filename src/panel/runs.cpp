@@ -35,8 +35,6 @@ bool isOperatorInput(QEvent::Type type)
     case QEvent::Wheel:
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-    case QEvent::Shortcut:
     case QEvent::ContextMenu:
     case QEvent::InputMethod:
     case QEvent::TabletPress:
@@ -230,8 +228,6 @@ bool Corvane::holdsInput(QObject* watched, QEvent* event)
     // Esc's release and the pointer's travels mean nothing to a held-back click.
     if (event->type() == QEvent::MouseMove || (event->type() == QEvent::KeyRelease &&
                                                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape))
-        return true;
-    if (event->type() == QEvent::ShortcutOverride && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
         return true;
     heldInput_.emplace_back(watched, std::unique_ptr<QEvent>(event->clone()));
     return true;
