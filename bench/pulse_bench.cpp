@@ -81,6 +81,12 @@ struct RunCase {
 // Stamps every write at the moment it reaches the (simulated) port.
 class StampingPort : public PortIo {
 public:
+    StampingPort()
+    {
+        // Neither a reallocation nor a first touch of a page inside a gap.
+        writes.resize(1 << 16);
+        writes.clear();
+    }
     int16_t Inp32(int16_t address) override { return port_.Inp32(address); }
     void Out32(int16_t address, int16_t value) override
     {
