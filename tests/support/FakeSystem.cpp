@@ -248,10 +248,14 @@ void FakeSystem::setGpioLevels(uint64_t mask, uint64_t values, const char* call)
         const bool active = values & (1ull << i);
         line.level = active != bool(line.flags & GPIO_V2_LINE_FLAG_ACTIVE_LOW);
         levels.emplace_back(requested_[i], line.level == 1);
-        entry += " " + std::to_string(requested_[i]) + "=" + std::to_string(line.level);
+        // Piece by piece, for GCC 12's -Wrestrict at -O2 (see above).
+        entry += ' ';
+        entry += std::to_string(requested_[i]);
+        entry += '=';
+        entry += std::to_string(line.level);
     }
     if (std::string(call) == "request" && !requested_.empty())
-        entry += " by " + gpioLines_[requested_.front()].consumer;
+        entry.append(" by ").append(gpioLines_[requested_.front()].consumer);
     if (logGpioSets || std::string(call) != "set")
         log_.push_back(entry);
     if (onGpioLevels)
