@@ -211,6 +211,7 @@ private:
     void serveIfDue();
     void serveEvents();
     QPushButton* stopButton() const;
+    void showStopButton();
     bool holdsInput(QObject* watched, QEvent* event);
     void connectClicks(std::initializer_list<std::pair<QPushButton*, Action>> buttons);
     // rigport
@@ -237,9 +238,14 @@ private:
     bool stopRequested_ = false;
     bool closePending_ = false;
     bool swallowRelease_ = false;
-    std::deque<std::function<void()>> queuedActions_;
+    struct QueuedAction {
+        std::function<void()> action;
+        QPushButton* button; // the button it stands for, if any
+    };
+    std::deque<QueuedAction> queuedActions_;
     std::vector<std::pair<Action, QPushButton*>> clickButtons_; // which button runs which action
     QPushButton* runButton_ = nullptr; // the button whose action runs, if any
+    QPushButton* shownDown_ = nullptr; // the button shown held down during the run
     std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> heldInput_;
     QTimer* idleTimer_ = nullptr;
 

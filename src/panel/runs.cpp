@@ -60,9 +60,9 @@ Corvane::Busy::~Busy()
     if (--panel_.busyDepth_ > 0)
         return;
     panel_.stopRequested_ = false;
-    if (panel_.runButton_)
-        panel_.runButton_->setDown(false);
-    panel_.Command26->setDown(false);
+    if (panel_.shownDown_)
+        panel_.shownDown_->setDown(false);
+    panel_.shownDown_ = nullptr;
     panel_.runButton_ = nullptr;
     // Held input goes back on the event queue in the order it came; it runs
     // nothing here, so it may be posted from inside any caller.
@@ -96,13 +96,13 @@ void Corvane::runAction(Action action)
 void Corvane::runAction(const std::function<void()>& action, QPushButton* button)
 {
     if (busy()) {
-        queueAction(action);
+        queuedActions_.push_back({action, button});
+        idleTimer_->start();
         return;
     }
     std::optional<QString> failure;
     {
         const Busy running(*this);
-        stopRequested_ = false;
         runButton_ = button;
         try {
             action();
@@ -117,7 +117,7 @@ void Corvane::runAction(const std::function<void()>& action, QPushButton* button
 
 void Corvane::queueAction(std::function<void()> action)
 {
-    queuedActions_.push_back(std::move(action));
+    queuedActions_.push_back({std::move(action), nullptr});
     // From the event loop, never from inside the caller: a remote request must
     // not run inside its socket's own handler.
     idleTimer_->start();
@@ -135,9 +135,9 @@ void Corvane::whenIdle()
         return;
     }
     while (!busy() && !queuedActions_.empty()) {
-        std::function<void()> next = std::move(queuedActions_.front());
+        const QueuedAction next = std::move(queuedActions_.front());
         queuedActions_.pop_front();
-        runAction(next);
+        runAction(next.action, next.button);
     }
 }
 
@@ -148,6 +148,15 @@ void Corvane::stopRun()
 }
 
 QPushButton* Corvane::stopButton() const { return runButton_ ? runButton_ : Command26; }
+
+void Corvane::showStopButton()
+{
+    // A run long enough to be served shows the button that stops it held down.
+    if (shownDown_)
+        return;
+    shownDown_ = stopButton();
+    shownDown_->setDown(true);
+}
 
 void Corvane::serveIfDue()
 {
@@ -166,8 +175,7 @@ void Corvane::serveEvents()
     if (noServeDepth_ > 0)
         return;
     const Busy serving(*this);
-    // A run long enough to be served shows the button that stops it held down.
-    stopButton()->setDown(true);
+    showStopButton();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
@@ -177,7 +185,7 @@ void Corvane::serveUntil(std::chrono::steady_clock::time_point returnBy)
     if (noServeDepth_ > 0)
         return;
     const Busy serving(*this);
-    stopButton()->setDown(true);
+    showStopButton();
     QTimer wake;
     wake.setSingleShot(true);
     wake.setTimerType(Qt::PreciseTimer);
