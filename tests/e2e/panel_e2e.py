@@ -339,12 +339,16 @@ def stop_a_run(panel, trace, rigctld_port):
         check(took < 0.1 and 3_560_000 < hz < 3_600_000, f"f during the run: {hz} after {took:.3f} s")
         with socket.create_connection(("127.0.0.1", rigctld_port), timeout=5) as second:
             ask_frequency(second)
+        panel.click("Command4")  # dn 1 step: held back until the run has ended
         panel.xdotool("key", "Escape")
         lines = trace.wait_for("in 4264 255", timeout=2)
-        last = rig_lines(lines)[-1].split()
+        stopped = float(rig_lines(lines)[-1].split()[1])
         check(len(rig_lines(lines)) < 500, f"Esc stopped the run only after {len(rig_lines(lines))} steps")
+        below = f"{stopped - 0.2:.2f}"
+        expect_lines(rig_lines(trace.wait_for("in 4264 255", timeout=5)), [f"rig {below} {below} 200 off"],
+                     "the click held back during the run, after it")
         hz, _ = ask_frequency(logger)
-        check(f"{hz / 1000:.2f}" == last[1], f"after Esc the record says {hz} Hz, the rig {last[1]} kHz")
+        check(f"{hz / 1000:.2f}" == below, f"after Esc the record says {hz} Hz, the rig {below} kHz")
     trace.quiet()
 
 
