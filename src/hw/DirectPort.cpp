@@ -1,10 +1,10 @@
 #include "hw/DirectPort.h"
 
 #include "hw/PortRules.h"
+#include "text/WholeNumber.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 
 namespace
 {
@@ -12,13 +12,10 @@ namespace
 // False unless the whole text is a number 0..65535 in the given base.
 bool parseUint16(std::string_view text, int base, uint16_t& out)
 {
-    unsigned long value = 0;
-    const char* last = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), last, value, base);
-    if (text.empty() || ec != std::errc() || ptr != last || value > 0xffff)
-        return false;
-    out = static_cast<uint16_t>(value);
-    return true;
+    const std::optional<unsigned long> value = wholeNumber(text, 0xffff, base);
+    if (value)
+        out = static_cast<uint16_t>(*value);
+    return value.has_value();
 }
 
 // One address of an --allow-io text: decimal, or hex after "0x".

@@ -1,10 +1,10 @@
 #include "hw/GpioPort.h"
 
 #include "hw/PortRules.h"
+#include "text/WholeNumber.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <stdexcept>
 
@@ -25,12 +25,9 @@ std::string chipPath(const std::string& chip)
 
 std::optional<uint32_t> offsetText(const std::string& text)
 {
-    uint32_t value = 0;
-    const char* last = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), last, value);
-    if (ec != std::errc() || ptr != last)
-        return std::nullopt;
-    return value;
+    if (const std::optional<unsigned long> value = wholeNumber(text, UINT32_MAX))
+        return static_cast<uint32_t>(*value);
+    return std::nullopt;
 }
 
 std::string openFailure(const std::string& path, int error)

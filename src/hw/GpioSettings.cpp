@@ -2,8 +2,8 @@
 
 #include "hw/PortRules.h"
 #include "lines/LineMap.h"
+#include "text/WholeNumber.h"
 
-#include <charconv>
 #include <string_view>
 #include <vector>
 
@@ -52,12 +52,10 @@ unsigned parseActiveLow(const std::string& text)
 
 uint16_t parseBase(const std::string& text)
 {
-    unsigned value = 0;
-    const char* last = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), last, value);
-    if (text.empty() || ec != std::errc() || ptr != last || value > 0xffff)
+    const std::optional<unsigned long> value = wholeNumber(text, 0xffff);
+    if (!value)
         throw StartupError("--gpio-base \"" + text + "\": give the port address, 0..65535");
-    return static_cast<uint16_t>(value);
+    return static_cast<uint16_t>(*value);
 }
 
 } // namespace

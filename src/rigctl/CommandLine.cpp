@@ -1,8 +1,8 @@
 #include "rigctl/CommandLine.h"
 
 #include "rigctl/RigctlServer.h"
+#include "text/WholeNumber.h"
 
-#include <charconv>
 #include <string>
 
 namespace rigctl {
@@ -30,14 +30,11 @@ QStringList withDefaultPort(QStringList arguments)
 
 std::optional<quint16> parsePort(const QString& value)
 {
-    // Decimal digits only, as --rig-port takes them: from_chars takes no blank and no sign.
-    const std::string digits = value.toStdString();
-    unsigned port = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || port == 0 ||
-        port > 65535)
+    // Decimal digits only, as --rig-port takes them.
+    const std::optional<unsigned long> port = wholeNumber(value.toStdString(), 65535);
+    if (!port || *port == 0)
         return std::nullopt;
-    return static_cast<quint16>(port);
+    return static_cast<quint16>(*port);
 }
 
 } // namespace rigctl

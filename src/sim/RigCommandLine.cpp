@@ -1,8 +1,9 @@
 #include "sim/RigCommandLine.h"
 
+#include "text/WholeNumber.h"
+
 #include <QCommandLineParser>
 
-#include <charconv>
 #include <stdexcept>
 #include <string>
 
@@ -42,13 +43,10 @@ RigSettings RigCommandLine::read(const QCommandLineParser& parser) const
 
     const QString port = parser.value(port_);
     // Decimal only, as the panel's Port box takes it; base+2 must still be an address.
-    const std::string digits = port.toStdString();
-    int base = -1;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), base);
-    if (digits.empty() || error != std::errc() || end != digits.data() + digits.size() || base < 0 ||
-        base > 32765)
+    const std::optional<unsigned long> base = wholeNumber(port.toStdString(), 32765);
+    if (!base)
         refuse(port_.names().first(), port, "expected an address from 0 to 32765");
-    settings.base = static_cast<int16_t>(base);
+    settings.base = static_cast<int16_t>(*base);
 
     const QString model = parser.value(model_);
     const std::optional<int32_t> startHz = rigModelStartHz(model.toStdString());
