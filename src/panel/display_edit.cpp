@@ -4,8 +4,8 @@
 // The two readouts that are no input, the step caption and the encoder lines,
 // cannot be typed into at all.
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
 #include "panel/PanelAids.h"
+#include "text/NumberText.h"
 
 #include <QLineEdit>
 #include <QRadioButton>

@@ -1,7 +1,7 @@
 // Start-up: the controls, the panel state, the rest state of the port lines and
 // the four delays. Every run starts from the same state; nothing is saved.
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
+#include "text/NumberText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "rigctl/PanelRig.h"
 
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
+#include "text/NumberText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -11,7 +11,7 @@
 // The control register's bits 0 and 1 drive their pins through inverters, so
 // a set bit pulls the line low, as 254 does on the other port.
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
+#include "text/NumberText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 // The step engine: runs a signed step count off as encoder steps and moves the
 // frequency record with every step, since the rig's frequency cannot be read.
-#include "panel/NumberText.h"
 #include "panel/runs.h"
+#include "text/NumberText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

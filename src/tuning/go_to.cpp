@@ -1,8 +1,8 @@
 // "E": tune the rig to the entered frequency. The rig can only be stepped, in
 // 200 Hz or 50 Hz steps, so the difference from the frequency on record is
 // split into a run of 50 Hz steps and a run of 200 Hz steps.
-#include "panel/NumberText.h"
 #include "panel/runs.h"
+#include "text/NumberText.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
