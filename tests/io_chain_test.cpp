@@ -1,5 +1,5 @@
 // The I/O chain main builds: the order of its layers as the operator sees it
-// in a --trace, and where the waits are taken.
+// in a --trace, where the waits are taken, and the port the remote peer asks.
 #include "app/IoChain.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +42,10 @@ TEST(IoChain, TheRigSpeaksAfterItsCauseAndTheWaitsArePacedAtThePort)
                   "out 890 246\nrig 7040.00 7040.00 200 on\ndefine 1000 2 1\nwait 1\n");
         EXPECT_THROW(chain.port().Out32(890, 244), Stop);
         EXPECT_TRUE(chain.rig()->state().rit);
+
+        // The simulated PC has the one port the rig is on; the remote peer asks it.
+        chain.endStartup();
+        EXPECT_THROW(chain.checkAccess(632, true), PortRefused);
         EXPECT_EQ(written(out, text, size),
                   "out 890 246\nrig 7040.00 7040.00 200 on\ndefine 1000 2 1\nwait 1\n");
     }

@@ -6,17 +6,19 @@ namespace app {
 
 namespace {
 
-PortIo& backendOf(HardwarePort* hardware, std::optional<SimulatedRig>& rig, const RigSettings& settings)
+HardwarePort& backendOf(HardwarePort* hardware, std::optional<SimulatedRig>& rig, std::optional<SimulatedPc>& pc,
+                        const RigSettings& settings)
 {
     if (hardware)
         return *hardware;
-    return rig.emplace(settings, [] { return std::chrono::steady_clock::now(); });
+    rig.emplace(settings, [] { return std::chrono::steady_clock::now(); });
+    return pc.emplace(*rig, static_cast<uint16_t>(settings.base));
 }
 
 } // namespace
 
 IoChain::IoChain(HardwarePort* hardware, const RigSettings& rig, const IoChainOptions& options)
-    : hardware_(hardware), pacedDelay_(delay_, pacer_), pacedPort_(backendOf(hardware, rig_, rig), pacer_),
+    : hardware_(&backendOf(hardware, rig_, simulatedPc_, rig)), pacedDelay_(delay_, pacer_), pacedPort_(*hardware_, pacer_),
       port_(&pacedPort_), timer_(&pacedDelay_)
 {
     if (options.realtime) {
@@ -34,16 +36,8 @@ IoChain::IoChain(HardwarePort* hardware, const RigSettings& rig, const IoChainOp
         port_ = &rigConsole_.emplace(*port_, *rig_, options.out, options.trace);
 }
 
-void IoChain::endStartup()
-{
-    if (hardware_)
-        hardware_->endStartup();
-}
+void IoChain::endStartup() { hardware_->endStartup(); }
 
-void IoChain::checkAccess(int16_t address, bool write) const
-{
-    if (hardware_)
-        hardware_->checkAccess(address, write);
-}
+void IoChain::checkAccess(int16_t address, bool write) const { hardware_->checkAccess(address, write); }
 
 } // namespace app

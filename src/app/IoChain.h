@@ -13,6 +13,7 @@
 #include "Module1.h"
 #include "hw/PortRules.h"
 #include "sim/RigConsole.h"
+#include "sim/SimulatedPc.h"
 #include "sim/SimulatedRig.h"
 #include "timing/EdgePacer.h"
 #include "timing/PreciseDelay.h"
@@ -34,8 +35,9 @@ struct IoChainOptions {
 class IoChain {
 public:
     // hardware: the opened hardware backend, or null for the simulated rig,
-    // which is then built from `rig` on the steady clock. A hardware backend
-    // must outlive the chain.
+    // which is then built from `rig` on the steady clock and plugged into a
+    // simulated PC with one port, at its base. A hardware backend must outlive
+    // the chain.
     IoChain(HardwarePort* hardware, const RigSettings& rig, const IoChainOptions& options);
     IoChain(const IoChain&) = delete;
     IoChain& operator=(const IoChain&) = delete;
@@ -50,12 +52,12 @@ public:
     // refused like any other absent port.
     void endStartup();
     // Throws PortRefused when the access would be refused; writes nothing.
-    // The simulated rig refuses nothing.
     void checkAccess(int16_t address, bool write) const;
 
 private:
-    HardwarePort* hardware_;
     std::optional<SimulatedRig> rig_;
+    std::optional<SimulatedPc> simulatedPc_;
+    HardwarePort* hardware_;
     PreciseDelay delay_;
     EdgePacer pacer_;
     PacedDelay pacedDelay_;
