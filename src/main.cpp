@@ -3,8 +3,8 @@
 #include "app/CommandLine.h"
 #include "app/IoChain.h"
 #include "app/RemotePeer.h"
-#include "app/SignalClose.h"
 #include "app/Settings.h"
+#include "app/SignalClose.h"
 #include "hw/Backends.h"
 #include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
@@ -114,8 +114,9 @@ int main(int argc, char** argv)
     }
     std::optional<app::RemotePeer> remote;
     if (options.rigctldPort)
-        remote.emplace(*panel, [&chain](int16_t address, bool write) { chain.checkAccess(address, write); },
-                       *options.rigctldPort);
+        remote.emplace(
+            *panel, [&chain](int16_t address, bool write) { chain.checkAccess(address, write); },
+            *options.rigctldPort);
     // The long waits serve the program, as the steps of a run do.
     pacer.setIdle([&panel](std::chrono::steady_clock::time_point returnBy) { panel->serveUntil(returnBy); });
     const SignalClose signalClose(*panel);

@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-namespace {
+namespace
+{
 
-struct Stop {};
+struct Stop {
+};
 
 // The text written so far to a memory stream.
 std::string written(std::FILE* out, char* const& text, const size_t& size)

@@ -9,8 +9,8 @@ using PortAccess = PanelTest;
 TEST_F(PortAccess, PortKindIsDecidedByTheNumber)
 {
     const std::pair<const char*, bool> rows[] = {
-        {"632", true},    {"888", true},    {"956", true},  {"264", false},   {"4264", false},
-        {"888.0", true},  {" 888", true},   {"0888", true}, {"888 ", true},   {"8.88e2", true},
+        {"632", true},    {"888", true},     {"956", true},  {"264", false}, {"4264", false},
+        {"888.0", true},  {" 888", true},    {"0888", true}, {"888 ", true}, {"8.88e2", true},
         {"888.5", false}, {"887.99", false}, {"abc", false}, {"", false},
     };
     for (const auto& [text, standard] : rows) {

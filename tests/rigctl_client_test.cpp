@@ -63,7 +63,8 @@ protected:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         program.setProcessEnvironment(env);
         program.start(QStringLiteral(CORVANE_PROGRAM),
-                      QStringList{QStringLiteral("--no-settings"), QStringLiteral("--rigctld=%1").arg(port)} + more);
+                      QStringList{QStringLiteral("--no-settings"), QStringLiteral("--rigctld=%1").arg(port)} +
+                          more);
     }
 
     QProcess program;

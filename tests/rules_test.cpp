@@ -9,7 +9,8 @@
 
 #include <optional>
 
-namespace {
+namespace
+{
 
 constexpr double refused = -1;
 constexpr double throws = -2;
@@ -21,7 +22,9 @@ struct EntryRow {
     double khz; // refused, throws, or the kHz accepted
 };
 
-class EntryRule : public ::testing::TestWithParam<EntryRow> {};
+class EntryRule : public ::testing::TestWithParam<EntryRow>
+{
+};
 
 struct PlanRow {
     const char* proves;
@@ -32,7 +35,9 @@ struct PlanRow {
     bool switchesAt200, switchesAt50;
 };
 
-class PlanRule : public ::testing::TestWithParam<PlanRow> {};
+class PlanRule : public ::testing::TestWithParam<PlanRow>
+{
+};
 
 } // namespace
 
@@ -117,7 +122,8 @@ TEST(EncoderRule, OnlyOneAndTwoExactlyNameAKind)
     EXPECT_EQ(rules::encoderKind(QStringLiteral("2")), rules::Encoder::wholeCycles);
     for (const char* text : {" 1", "1.0", "01", "", "3"}) {
         EXPECT_EQ(rules::encoderKind(QString::fromLatin1(text)), std::nullopt) << text;
-        EXPECT_EQ(thrownMessage<std::runtime_error>([&] { rules::requireEncoderKind(QString::fromLatin1(text)); }),
-                  "Encoder \"" + std::string(text) + "\": the encoder kind is 1 or 2; nothing was sent");
+        EXPECT_EQ(
+            thrownMessage<std::runtime_error>([&] { rules::requireEncoderKind(QString::fromLatin1(text)); }),
+            "Encoder \"" + std::string(text) + "\": the encoder kind is 1 or 2; nothing was sent");
     }
 }

@@ -2,12 +2,14 @@
 
 #include <chrono>
 
-namespace app {
+namespace app
+{
 
-namespace {
+namespace
+{
 
-HardwarePort& backendOf(HardwarePort* hardware, std::optional<SimulatedRig>& rig, std::optional<SimulatedPc>& pc,
-                        const RigSettings& settings)
+HardwarePort& backendOf(HardwarePort* hardware, std::optional<SimulatedRig>& rig,
+                        std::optional<SimulatedPc>& pc, const RigSettings& settings)
 {
     if (hardware)
         return *hardware;
@@ -18,8 +20,8 @@ HardwarePort& backendOf(HardwarePort* hardware, std::optional<SimulatedRig>& rig
 } // namespace
 
 IoChain::IoChain(HardwarePort* hardware, const RigSettings& rig, const IoChainOptions& options)
-    : hardware_(&backendOf(hardware, rig_, simulatedPc_, rig)), pacedDelay_(delay_, pacer_), pacedPort_(*hardware_, pacer_),
-      port_(&pacedPort_), timer_(&pacedDelay_)
+    : hardware_(&backendOf(hardware, rig_, simulatedPc_, rig)), pacedDelay_(delay_, pacer_),
+      pacedPort_(*hardware_, pacer_), port_(&pacedPort_), timer_(&pacedDelay_)
 {
     if (options.realtime) {
         realtime_ = std::make_unique<RealtimeDelay>(*timer_);
@@ -36,8 +38,14 @@ IoChain::IoChain(HardwarePort* hardware, const RigSettings& rig, const IoChainOp
         port_ = &rigConsole_.emplace(*port_, *rig_, options.out, options.trace);
 }
 
-void IoChain::endStartup() { hardware_->endStartup(); }
+void IoChain::endStartup()
+{
+    hardware_->endStartup();
+}
 
-void IoChain::checkAccess(int16_t address, bool write) const { hardware_->checkAccess(address, write); }
+void IoChain::checkAccess(int16_t address, bool write) const
+{
+    hardware_->checkAccess(address, write);
+}
 
 } // namespace app

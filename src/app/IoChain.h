@@ -24,7 +24,8 @@
 #include <memory>
 #include <optional>
 
-namespace app {
+namespace app
+{
 
 struct IoChainOptions {
     bool trace = false;    // every access and wait, one line each
@@ -32,7 +33,8 @@ struct IoChainOptions {
     std::FILE* out = stderr;
 };
 
-class IoChain {
+class IoChain
+{
 public:
     // hardware: the opened hardware backend, or null for the simulated rig,
     // which is then built from `rig` on the steady clock and plugged into a

@@ -1,6 +1,7 @@
 #include "app/RemotePeer.h"
 
-namespace app {
+namespace app
+{
 
 RemotePeer::RemotePeer(Corvane& panel, rigctl::PanelRig::PortCheck checkPort, quint16 port, std::FILE* err)
     : panelRig_(panel, std::move(checkPort)), server_(std::make_unique<rigctl::RigctlServer>(panelRig_))
@@ -9,6 +10,9 @@ RemotePeer::RemotePeer(Corvane& panel, rigctl::PanelRig::PortCheck checkPort, qu
         std::fprintf(err, "corvane: --rigctld: %s\n", qPrintable(error));
 }
 
-quint16 RemotePeer::port() const { return server_->port(); }
+quint16 RemotePeer::port() const
+{
+    return server_->port();
+}
 
 } // namespace app

@@ -13,9 +13,11 @@
 
 class Corvane;
 
-namespace app {
+namespace app
+{
 
-class RemotePeer {
+class RemotePeer
+{
 public:
     // checkPort: asked before a move is queued, so that a refused port access
     // is a refusal to the client rather than a failed action on the panel.

@@ -40,7 +40,6 @@ struct Drive {
 
 } // namespace lines
 
-
 class LineMap
 {
 public:

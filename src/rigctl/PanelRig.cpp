@@ -87,9 +87,9 @@ void PanelRig::checkMove(double khz)
     // will be given.
     const int16_t data = panel_.port_base(0);
     const QString entry = numtext::toText(khz);
-    const rules::MovePlan plan = rules::planMove(
-        from, numtext::toDouble(entry, names::freqEntry),
-        QStringLiteral("the step count from \"%1\" to \"%2\"").arg(current->text(), entry));
+    const rules::MovePlan plan =
+        rules::planMove(from, numtext::toDouble(entry, names::freqEntry),
+                        QStringLiteral("the step count from \"%1\" to \"%2\"").arg(current->text(), entry));
     const bool switches = rules::switchesStep(plan, panel_.step_hz, rit);
     const bool standard = panel_.is_std_port();
     const int16_t key = switches ? panel_.port_base(standard ? 2 : 1) : data;

@@ -2,7 +2,8 @@
 
 #include <stdexcept>
 
-namespace rules {
+namespace rules
+{
 
 std::optional<Encoder> encoderKind(const QString& text)
 {
@@ -17,7 +18,9 @@ void requireEncoderKind(const QString& text)
 {
     if (!encoderKind(text))
         throw std::runtime_error(
-            QStringLiteral("Encoder \"%1\": the encoder kind is 1 or 2; nothing was sent").arg(text).toStdString());
+            QStringLiteral("Encoder \"%1\": the encoder kind is 1 or 2; nothing was sent")
+                .arg(text)
+                .toStdString());
 }
 
 } // namespace rules

@@ -7,7 +7,8 @@
 
 #include <optional>
 
-namespace rules {
+namespace rules
+{
 
 enum class Encoder { halfCycles = 1, wholeCycles = 2 };
 

@@ -2,20 +2,33 @@
 
 #include <cmath>
 
-namespace rules {
+namespace rules
+{
 
-bool inEntryRange(double khz) { return khz >= entryLowKhz && khz <= entryHighKhz; }
+bool inEntryRange(double khz)
+{
+    return khz >= entryLowKhz && khz <= entryHighKhz;
+}
 
-bool withinLimits(double khz, int16_t lowKhz, int16_t highKhz) { return khz >= lowKhz && khz <= highKhz; }
+bool withinLimits(double khz, int16_t lowKhz, int16_t highKhz)
+{
+    return khz >= lowKhz && khz <= highKhz;
+}
 
-bool onFiftyHzGrid(double khz) { return std::fmod(numtext::roundHalfEven(khz * 100), 5) == 0; }
+bool onFiftyHzGrid(double khz)
+{
+    return std::fmod(numtext::roundHalfEven(khz * 100), 5) == 0;
+}
 
 bool tunable(double khz, int16_t lowKhz, int16_t highKhz)
 {
     return inEntryRange(khz) && withinLimits(khz, lowKhz, highKhz) && onFiftyHzGrid(khz);
 }
 
-double nearestOnGridKhz(double hz) { return std::round(hz / 50) / 20; }
+double nearestOnGridKhz(double hz)
+{
+    return std::round(hz / 50) / 20;
+}
 
 std::optional<double> acceptedEntry(const QString& text, int16_t lowKhz, int16_t highKhz, QStringView control)
 {

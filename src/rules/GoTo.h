@@ -24,7 +24,8 @@
 #include <cstdint>
 #include <optional>
 
-namespace rules {
+namespace rules
+{
 
 inline constexpr double entryLowKhz = 540;
 inline constexpr double entryHighKhz = 25000;
@@ -43,7 +44,8 @@ double nearestOnGridKhz(double hz);
 
 // The kHz "E" tunes to for `text`, or nothing. Throws ConversionError (named
 // `control`) as above.
-std::optional<double> acceptedEntry(const QString& text, int16_t lowKhz, int16_t highKhz, QStringView control);
+std::optional<double> acceptedEntry(const QString& text, int16_t lowKhz, int16_t highKhz,
+                                    QStringView control);
 
 struct MovePlan {
     int16_t fineSteps = 0;   // 50 Hz steps, -3..3

@@ -11,7 +11,8 @@
 #include <array>
 #include <cstdint>
 
-namespace rules {
+namespace rules
+{
 
 inline constexpr std::array<uint16_t, 3> standardBases{632, 888, 956};
 

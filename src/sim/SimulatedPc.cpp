@@ -10,12 +10,16 @@ std::optional<unsigned> SimulatedPc::route(uint16_t address, bool write) const
         return std::nullopt;
     }
     if (write && map_.isStatusRegister(*reg))
-        throw PortRefused(std::to_string(address) + " is the read-only status register of the parallel port at " +
+        throw PortRefused(std::to_string(address) +
+                          " is the read-only status register of the parallel port at " +
                           std::to_string(map_.base()));
     return reg;
 }
 
-void SimulatedPc::checkAccess(int16_t address, bool write) const { route(static_cast<uint16_t>(address), write); }
+void SimulatedPc::checkAccess(int16_t address, bool write) const
+{
+    route(static_cast<uint16_t>(address), write);
+}
 
 int16_t SimulatedPc::Inp32(int16_t address)
 {

@@ -5,10 +5,11 @@
 
 #include <QStringView>
 
-namespace names {
+namespace names
+{
 
-inline constexpr QStringView xmitFreq = u"Xmit freq"; // Text1
-inline constexpr QStringView rcvFreq = u"Rcv freq";   // Text3
+inline constexpr QStringView xmitFreq = u"Xmit freq";   // Text1
+inline constexpr QStringView rcvFreq = u"Rcv freq";     // Text3
 inline constexpr QStringView freqEntry = u"Freq entry"; // Text5
 inline constexpr QStringView port = u"Port";
 inline constexpr QStringView encoder = u"Encoder";
