@@ -1,18 +1,13 @@
-// Corvane: picks the port and delay library, opens the panel.
+// Corvane: reads the command line, hands the choices to the I/O chain and the
+// remote peer, opens the panel.
 #include "app/CommandLine.h"
-#include "app/SignalClose.h"
+#include "app/IoChain.h"
+#include "app/RemotePeer.h"
 #include "app/Settings.h"
+#include "app/SignalClose.h"
 #include "hw/Backends.h"
 #include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
-#include "rigctl/PanelRig.h"
-#include "rigctl/RigctlServer.h"
-#include "sim/RigConsole.h"
-#include "sim/SimulatedRig.h"
-#include "timing/EdgePacer.h"
-#include "timing/PreciseDelay.h"
-#include "timing/RealtimeDelay.h"
-#include "trace/Trace.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -94,44 +89,18 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    SimulatedRig rig(options.rig, [] { return std::chrono::steady_clock::now(); });
-    // The waits are paced at the port: the work between two line changes is
-    // done inside the gap, not added to it.
-    PreciseDelay delay;
-    EdgePacer pacer;
-    PacedDelay pacedDelay(delay, pacer);
-    PacedPort pacedPort(backend.port ? *backend.port : static_cast<PortIo&>(rig), pacer);
-    PortIo* port = &pacedPort;
-    DelayTimer* timer = &pacedDelay;
-    std::unique_ptr<RealtimeDelay> realtime;
-    if (options.realtime) {
-        realtime = std::make_unique<RealtimeDelay>(*timer);
-        timer = realtime.get();
-    }
-    std::unique_ptr<TracingPort> tracingPort;
-    std::unique_ptr<TracingTimer> tracingTimer;
-    if (options.trace) {
-        tracingPort = std::make_unique<TracingPort>(*port, stderr);
-        tracingTimer = std::make_unique<TracingTimer>(*timer, stderr);
-        port = tracingPort.get();
-        timer = tracingTimer.get();
-    }
-    // Outermost, so that what the rig says follows the trace line of its cause.
-    // A real port has no simulated rig to hear.
-    std::optional<RigConsole> rigConsole;
-    if (!backend.port)
-        port = &rigConsole.emplace(*port, rig, stderr, options.trace);
+    app::IoChain chain(backend.port.get(), options.rig, {options.trace, options.realtime, stderr});
+    EdgePacer& pacer = chain.pacer();
 
     std::unique_ptr<Corvane> panel;
     try {
-        panel = std::make_unique<Corvane>(*port, *timer);
+        panel = std::make_unique<Corvane>(chain.port(), chain.timer());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
     }
     // Start-up's rest writes were the last that may go to a standard port the PC lacks.
-    if (backend.port)
-        backend.port->endStartup();
+    chain.endStartup();
     // Without a screen nobody could close the dialog, and the panel would wait on it for ever.
     const bool headless = QGuiApplication::platformName() == u"offscreen";
     QObject::connect(panel.get(), &Corvane::actionFailed, panel.get(), [&panel, headless](const QString& message) {
@@ -143,20 +112,11 @@ int main(int argc, char** argv)
         const auto found = panel->KRV->findItems(QString::fromStdString(*options.model), Qt::MatchExactly);
         panel->KRV->setCurrentItem(found.value(0));
     }
-    // A port already taken costs the remote access only, never the panel.
-    std::unique_ptr<rigctl::PanelRig> panelRig;
-    std::unique_ptr<rigctl::RigctlServer> server;
-    if (options.rigctldPort) {
-        rigctl::PanelRig::PortCheck check;
-        if (backend.port)
-            check = [hardware = backend.port.get()](int16_t address, bool write) {
-                hardware->checkAccess(address, write);
-            };
-        panelRig = std::make_unique<rigctl::PanelRig>(*panel, std::move(check));
-        server = std::make_unique<rigctl::RigctlServer>(*panelRig);
-        if (QString error; !server->listen(*options.rigctldPort, &error))
-            std::fprintf(stderr, "corvane: --rigctld: %s\n", qPrintable(error));
-    }
+    std::optional<app::RemotePeer> remote;
+    if (options.rigctldPort)
+        remote.emplace(
+            *panel, [&chain](int16_t address, bool write) { chain.checkAccess(address, write); },
+            *options.rigctldPort);
     // The long waits serve the program, as the steps of a run do.
     pacer.setIdle([&panel](std::chrono::steady_clock::time_point returnBy) { panel->serveUntil(returnBy); });
     const SignalClose signalClose(*panel);

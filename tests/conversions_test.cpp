@@ -1,6 +1,6 @@
 // The number conversions decide every frequency the panel believes in.
-#include "panel/NumberText.h"
 #include "support/RowName.h"
+#include "text/NumberText.h"
 
 #include <gtest/gtest.h>
 

@@ -195,7 +195,8 @@ TEST_F(GoTo, RefusedEntriesSendNothingAndReportTheText)
     for (const char* entry : {"7030..5", "7030.5abc", "7 030.5"}) {
         EXPECT_THAT(press(entry), IsEmpty()) << entry;
         ASSERT_FALSE(failures.isEmpty());
-        EXPECT_EQ(failures.takeLast().at(0).toString(), QStringLiteral("Text5 \"%1\" is not a number").arg(entry));
+        EXPECT_EQ(failures.takeLast().at(0).toString(),
+                  QStringLiteral("Freq entry \"%1\" is not a number").arg(entry));
     }
     EXPECT_EQ(panel->Text1->text(), "7040");
     EXPECT_EQ(panel->Text3->text(), "7040");
@@ -209,7 +210,7 @@ TEST_F(GoTo, DisplayWithoutANumberOrTooFarAwayIsRefusedBeforeAnythingIsSent)
     displays("");
     EXPECT_THAT(press("7030"), IsEmpty());
     ASSERT_EQ(failures.size(), 1);
-    EXPECT_EQ(failures.takeLast().at(0).toString(), "Text1 \"\" is not a number");
+    EXPECT_EQ(failures.takeLast().at(0).toString(), "Xmit freq \"\" is not a number");
 
     displays("1e12");
     EXPECT_THAT(press("7030"), IsEmpty());

@@ -257,8 +257,8 @@ const StartRow startRows[] = {
     {"line busy", [](FakeSystem& s) { s.gpioLine(22).consumer = "spi0 CS0"; }, keep,
      "line 22 of gpiochip0 is in use by \"spi0 CS0\" — stop that program or free the line (a device-tree "
      "overlay), or choose another line"},
-    {"no such offset", nullptr, [](GpioTexts& t) { t.lines = "17,27,22,40"; },
-     "--gpio-lines: gpiochip0 has no line 40 (its lines are 0..27)"},
+    {"offset one past the last", nullptr, [](GpioTexts& t) { t.lines = "17,27,22,28"; },
+     "--gpio-lines: gpiochip0 has no line 28 (its lines are 0..27)"},
     {"no such name", nullptr, [](GpioTexts& t) { t.lines = "17,27,22,PIN16"; },
      "--gpio-lines: gpiochip0 has no line named \"PIN16\" — list its lines with gpioinfo gpiochip0"},
     {"same line twice", nullptr, [](GpioTexts& t) { t.lines = "17,GPIO17,22,23"; },
@@ -268,6 +268,11 @@ const StartRow startRows[] = {
      "17,27,22,23)"},
     {"no chip named", nullptr, [](GpioTexts& t) { t.chip.reset(); },
      "--port gpio needs --gpio-chip (gpioinfo lists the chips)"},
+    {"empty chip name", nullptr, [](GpioTexts& t) { t.chip = ""; },
+     "--port gpio needs --gpio-chip (gpioinfo lists the chips)"},
+    {"blank line name", nullptr, [](GpioTexts& t) { t.lines = "17,,22,23"; },
+     "--gpio-lines \"17,,22,23\": give four lines, offsets or names: encoder A, encoder B, key, RIT (e.g. "
+     "17,27,22,23)"},
     {"bad drive", nullptr, [](GpioTexts& t) { t.drive = "open-collector"; },
      "--gpio-drive \"open-collector\": choose push-pull or open-drain"},
     {"bad active-low", nullptr, [](GpioTexts& t) { t.activeLow = "key,22"; },
@@ -276,6 +281,30 @@ const StartRow startRows[] = {
      "--gpio-base \"0x378\": give the port address, 0..65535"},
 };
 INSTANTIATE_TEST_SUITE_P(Rows, GpioStart, ::testing::ValuesIn(startRows), RowName());
+
+// Fault injection: the chip refuses to set the lines while `failing`.
+struct SetValuesFails : ForwardingSystem {
+    using ForwardingSystem::ForwardingSystem;
+    int ioctl(int fd, unsigned long request, void* arg) override
+    {
+        return failing && request == GPIO_V2_LINE_SET_VALUES_IOCTL ? -EIO : inner_.ioctl(fd, request, arg);
+    }
+    bool failing = false;
+};
+
+TEST(GpioWrite, ARegisterTheLinesDidNotTakeKeepsItsByte)
+{
+    TrafficLog log;
+    FakeSystem system(log);
+    system.addGpioChip(piHeader());
+    SetValuesFails flaky(system);
+    PortBackend backend = openPortBackend("gpio", {}, flaky, texts());
+    backend.port->Out32(888, 251);
+    flaky.failing = true;
+    EXPECT_EQ(thrownMessage<std::runtime_error>([&] { backend.port->Out32(888, 243); }),
+              "GPIO lines of gpiochip0: input/output error");
+    EXPECT_EQ(backend.port->Inp32(888), 251);
+}
 
 TEST(GpioChoice, GpioOptionsNeedPortGpio)
 {

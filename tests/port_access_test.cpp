@@ -6,16 +6,26 @@ using ::testing::IsEmpty;
 
 using PortAccess = PanelTest;
 
-TEST_F(PortAccess, PortKindIsDecidedByExactText)
+TEST_F(PortAccess, PortKindIsDecidedByTheNumber)
 {
     const std::pair<const char*, bool> rows[] = {
-        {"632", true},   {"888", true},    {"956", true},  {"264", false}, {"4264", false},
-        {"888.0", false}, {" 888", false}, {"0888", false}, {"888 ", false},
+        {"632", true},    {"888", true},     {"956", true},  {"264", false}, {"4264", false},
+        {"888.0", true},  {" 888", true},    {"0888", true}, {"888 ", true}, {"8.88e2", true},
+        {"888.5", false}, {"887.99", false}, {"abc", false}, {"", false},
     };
     for (const auto& [text, standard] : rows) {
         setPort(text);
         EXPECT_EQ(panel->is_std_port(), standard) << text;
     }
+}
+
+TEST_F(PortAccess, RitOffOnAStandardPortWrittenOtherwiseLeavesTheKeyUp)
+{
+    // Read as an other port, " 888" would write 255 to 890: key pressed and RIT on.
+    setPort(" 888");
+    port.pinReading(890, 246);
+    panel->RIT_OFF_Click();
+    EXPECT_THAT(traffic(), ElementsAre("in 890 246", "out 890 244"));
 }
 
 TEST_F(PortAccess, BaseAndOffsetsConvertTheTextAtEveryAccess)

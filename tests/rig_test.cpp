@@ -3,6 +3,8 @@
 // order of its lines in the trace.
 #include "sim/RigCommandLine.h"
 #include "sim/RigConsole.h"
+#include "sim/SimulatedPc.h"
+#include "support/FakeSystem.h"
 #include "support/PanelTest.h"
 #include "support/RigPanel.h"
 #include "support/RowName.h"
@@ -325,6 +327,34 @@ TEST(RigStartup, PanelStartUpMovesNothingOnAnyBase)
         EXPECT_EQ(rig.badTransitions(), 0);
         EXPECT_EQ(rig.state(), (RigState{krv40Hz, krv40Hz, 200, false}));
     }
+}
+
+TEST(RigPc, HasOnePortAndRefusesAnyOtherAfterStartUp)
+{
+    FakeClock clock;
+    SimulatedRig rig(settingsAt(888), clock.reader());
+    SimulatedPc pc(rig, 888);
+    ClockedDelay delay(clock);
+    Corvane panel(pc, delay); // start-up rests 632 and 956 too: they go nowhere
+    pc.endStartup();
+    const std::pair<int16_t, const char*> refused[] = {
+        {632, "no parallel port at 632 (the simulated PC has one, at 888); the rig's port is --rig-port"},
+        {889, "889 is the read-only status register of the parallel port at 888"},
+    };
+    for (const auto& [address, message] : refused)
+        EXPECT_EQ(thrownMessage<PortRefused>([&] { pc.Out32(address, 254); }), message);
+
+    // A remembered Port the rig is not on: the step is refused, not believed.
+    QSignalSpy failures(&panel, &Corvane::actionFailed);
+    panel.Port->setCurrentText(QStringLiteral("632"));
+    panel.Text1->setText(QStringLiteral("7040"));
+    panel.Text3->setText(QStringLiteral("7040"));
+    panel.show();
+    panel.Command3->click();
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_EQ(failures.at(0).at(0).toString().toStdString(), refused[0].second);
+    EXPECT_EQ(panel.Text3->text(), "7040");
+    EXPECT_EQ(rig.state(), (RigState{krv40Hz, krv40Hz, 200, false}));
 }
 
 TEST(RigModels, StartOnTheFrequencyThePanelShowsForTheSameModel)

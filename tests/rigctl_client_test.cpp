@@ -57,12 +57,14 @@ protected:
         return probe.serverPort();
     }
 
-    void start(quint16 port)
+    void start(quint16 port, const QStringList& more = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         program.setProcessEnvironment(env);
-        program.start(QStringLiteral(CORVANE_PROGRAM), {QStringLiteral("--no-settings"), QStringLiteral("--rigctld=%1").arg(port)});
+        program.start(QStringLiteral(CORVANE_PROGRAM),
+                      QStringList{QStringLiteral("--no-settings"), QStringLiteral("--rigctld=%1").arg(port)} +
+                          more);
     }
 
     QProcess program;
@@ -71,7 +73,7 @@ protected:
 TEST_F(RigctldProgram, AnswersOnTheGivenPort)
 {
     const quint16 port = freePort();
-    start(port);
+    start(port, {QStringLiteral("--model"), QStringLiteral("KRV-80")});
     QTcpSocket client;
     client.setProxy(QNetworkProxy::NoProxy);
     // Connects once the program listens; until then each attempt is refused.
@@ -87,8 +89,8 @@ TEST_F(RigctldProgram, AnswersOnTheGivenPort)
         << program.readAll().toStdString();
     client.write("\\chk_vfo\nf\n");
     QByteArray reply;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return (reply += client.readAll()).size() >= 4; }, 30000));
-    EXPECT_EQ(reply.toStdString(), "0\n0\n"); // no model chosen: the displays read 0
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (reply += client.readAll()).size() >= 10; }, 30000));
+    EXPECT_EQ(reply.toStdString(), "0\n3560000\n"); // --model chose the KRV-80 at start-up
 }
 
 TEST_F(RigctldProgram, TakenPortCostsOneLineAndNotTheWindow)

@@ -157,7 +157,7 @@ TEST_F(StepEngine, ReceiveDisplayWithoutANumberStopsAfterTheFirstStepsPulses)
     EXPECT_THAT(traffic(), ElementsAre("out 888 251", "wait 3", "out 888 243", "wait 3"));
     EXPECT_EQ(panel->nsteps, -4);
     ASSERT_EQ(failures.size(), 1);
-    EXPECT_EQ(failures.at(0).at(0).toString(), "Text3 \"\" is not a number");
+    EXPECT_EQ(failures.at(0).at(0).toString(), "Rcv freq \"\" is not a number");
     EXPECT_EQ(panel->Text1->text(), "7040");
 }
 

@@ -1,12 +1,14 @@
 #include "hw/PortRules.h"
 
+#include "rules/StandardPort.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <system_error>
 
 bool isRestRegister(uint16_t address)
 {
-    for (const uint16_t base : {632, 888, 956})
+    for (const uint16_t base : rules::standardBases)
         if (address == base || address == base + 2)
             return true;
     return false;

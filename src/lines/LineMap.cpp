@@ -1,5 +1,7 @@
 #include "lines/LineMap.h"
 
+#include "rules/StandardPort.h"
+
 namespace
 {
 
@@ -7,12 +9,7 @@ constexpr uint8_t statusReading = 127;
 
 } // namespace
 
-bool isStandardBase(uint16_t base)
-{
-    return base == 632 || base == 888 || base == 956;
-}
-
-LineMap::LineMap(uint16_t base) : base_(base), standard_(isStandardBase(base)) {}
+LineMap::LineMap(uint16_t base) : base_(base), standard_(rules::isStandardBase(base)) {}
 
 std::optional<unsigned> LineMap::registerAt(uint16_t address) const
 {

@@ -40,8 +40,6 @@ struct Drive {
 
 } // namespace lines
 
-bool isStandardBase(uint16_t base);
-
 class LineMap
 {
 public:

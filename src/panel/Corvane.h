@@ -87,7 +87,7 @@ public:
     // Port base for offset 0, 1 or 2, from the Port text read now. Throws
     // ConversionError on a text that is not a number or out of 16-bit range.
     int16_t port_base(int offset);
-    bool is_std_port();                           // Port text exactly "632", "888" or "956"
+    bool is_std_port();                           // Port text's number is 632, 888 or 956
     void enc_write(int16_t byte);                 // whole byte to the data register
     int16_t enc_read();                           // data register, low byte
     int16_t key_press(bool std_port);             // returns the control register as read (standard port)

@@ -1,8 +1,8 @@
 // Names and descriptions in the operator's words, labels tied to what they
 // name, and one announcement of the record after each action.
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
 #include "panel/PanelAids.h"
+#include "text/NumberText.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>

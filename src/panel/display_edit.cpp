@@ -4,29 +4,27 @@
 // The two readouts that are no input, the step caption and the encoder lines,
 // cannot be typed into at all.
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
 #include "panel/PanelAids.h"
+#include "rules/GoTo.h"
+#include "text/ControlNames.h"
+#include "text/NumberText.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include <cmath>
+#include <optional>
 
 namespace {
 
-// The rules of "E": 540..25000 kHz by the leading number, a number as a whole,
-// within the model's limits (none before a model is chosen), on the 50 Hz grid.
-bool tunable(const QString& text, int16_t low, int16_t high, double* khz)
+// A frequency "E" would tune to, or nothing: a text that is no number is
+// refused here like any other.
+std::optional<double> tunable(const QString& text, int16_t low, int16_t high)
 {
-    const double leading = numtext::leadingNumber(text);
-    if (leading < 540 || leading > 25000)
-        return false;
     try {
-        *khz = numtext::toDouble(text, u"");
+        return rules::acceptedEntry(text, low, high, {});
     } catch (const numtext::ConversionError&) {
-        return false;
+        return std::nullopt;
     }
-    return *khz >= low && *khz <= high && std::fmod(numtext::roundHalfEven(*khz * 100), 5) == 0;
 }
 
 } // namespace
@@ -69,13 +67,13 @@ void PanelAids::commitEdit(QLineEdit* display)
             return;
         const QString typed = display->text();
         const QString& record = display == panel_.Text1 ? record1_ : record3_;
-        double khz = 0;
-        if (!tunable(typed, panel_.tune_low, panel_.tune_high, &khz)) {
+        const std::optional<double> khz = tunable(typed, panel_.tune_low, panel_.tune_high);
+        if (!khz) {
             display->setText(record);
             const bool noModel = panel_.tune_high == 0;
             throw numtext::ConversionError(
                 QStringLiteral("%1 \"%2\": %3; the display is back at %4")
-                    .arg(display->objectName(), typed,
+                    .arg(display == panel_.Text1 ? names::xmitFreq : names::rcvFreq, typed,
                          noModel ? QStringLiteral("choose the rig model first")
                                  : QStringLiteral(
                                        "not a frequency this rig tunes to (%1..%2 kHz, on the 50 Hz grid)")
@@ -84,7 +82,7 @@ void PanelAids::commitEdit(QLineEdit* display)
                          record)
                     .toStdString());
         }
-        const QString text = numtext::toText(khz);
+        const QString text = numtext::toText(*khz);
         display->setText(text);
         if (!panel_.RIT_ON->isChecked())
             (display == panel_.Text1 ? panel_.Text3 : panel_.Text1)->setText(text);

@@ -1,7 +1,9 @@
 // Start-up: the controls, the panel state, the rest state of the port lines and
-// the four delays. Every run starts from the same state; nothing is saved.
+// the four delays. Start-up always starts from the same state, so its port
+// traffic is the same on every run; what the operator chose last time
+// (app/Settings) is put on the panel only after it.
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
+#include "text/NumberText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

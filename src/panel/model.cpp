@@ -1,7 +1,7 @@
 // Model selection: the operator tells the panel which rig is connected, since
 // the rig cannot say. Nothing goes to the rig.
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
+#include "text/NumberText.h"
 
 #include <QLineEdit>
 #include <QListWidget>

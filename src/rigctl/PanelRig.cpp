@@ -1,14 +1,16 @@
 #include "rigctl/PanelRig.h"
 
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
+#include "rules/EncoderKind.h"
+#include "rules/GoTo.h"
+#include "text/ControlNames.h"
+#include "text/NumberText.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 
 #include <cmath>
-#include <cstdlib>
 
 namespace rigctl {
 
@@ -45,7 +47,7 @@ int64_t PanelRig::frequencyHz()
 {
     const bool rit = panel_.RIT_ON->isChecked();
     const QLineEdit* display = rit ? panel_.Text3 : panel_.Text1;
-    const QStringView name = rit ? u"Text3" : u"Text1";
+    const QStringView name = rit ? names::rcvFreq : names::xmitFreq;
     return toHz(numtext::toDouble(display->text(), name), name);
 }
 
@@ -53,22 +55,18 @@ int64_t PanelRig::ritOffsetHz()
 {
     if (!panel_.RIT_ON->isChecked())
         return 0;
-    const double rx = numtext::toDouble(panel_.Text3->text(), u"Text3");
-    const double tx = numtext::toDouble(panel_.Text1->text(), u"Text1");
+    const double rx = numtext::toDouble(panel_.Text3->text(), names::rcvFreq);
+    const double tx = numtext::toDouble(panel_.Text1->text(), names::xmitFreq);
     return toHz(rx - tx, u"the RIT offset");
 }
 
 bool PanelRig::tune(double hz, ClientId client)
 {
-    // A whole number of 50 Hz steps divided by 20 is the kHz value whose text
-    // "E" reads back onto its 50 Hz grid.
-    const double khz = std::round(hz / 50) / 20;
-    // Until a model is chosen both limits are 0, and "E" refuses everything.
-    if (!(khz >= 540 && khz <= 25000 && khz >= panel_.tune_low && khz <= panel_.tune_high))
+    const double khz = rules::nearestOnGridKhz(hz);
+    if (!rules::tunable(khz, panel_.tune_low, panel_.tune_high))
         return false;
     // The engine sends nothing for another encoder kind: the move would never come.
-    const QString kind = panel_.Encoder->currentText();
-    if (kind != u"1" && kind != u"2")
+    if (!rules::encoderKind(panel_.Encoder->currentText()))
         return false;
     checkMove(khz);
     waiting_ = Target{khz, client};
@@ -82,15 +80,17 @@ bool PanelRig::tune(double hz, ClientId client)
 void PanelRig::checkMove(double khz)
 {
     const bool rit = panel_.RIT_ON->isChecked();
-    const double from =
-        numtext::toDouble((rit ? panel_.Text3 : panel_.Text1)->text(), rit ? u"Text3" : u"Text1");
+    const QLineEdit* current = rit ? panel_.Text3 : panel_.Text1;
+    const double from = numtext::toDouble(current->text(), rit ? names::rcvFreq : names::xmitFreq);
     // The data register carries every step; the key line is pressed only when
-    // "E" switches the rig's step, which it does for a run at the other size.
+    // "E" switches the rig's step. Planned as "E" plans it, from the entry it
+    // will be given.
     const int16_t data = panel_.port_base(0);
-    const auto fifties = static_cast<long long>(std::llround((from - khz) * 20));
-    const bool fine = fifties % 4 != 0;
-    const bool coarse = std::llabs(fifties) >= 4;
-    const bool switches = !rit && ((panel_.step_hz == 200 && fine) || (panel_.step_hz == 50 && coarse));
+    const QString entry = numtext::toText(khz);
+    const rules::MovePlan plan =
+        rules::planMove(from, numtext::toDouble(entry, names::freqEntry),
+                        QStringLiteral("the step count from \"%1\" to \"%2\"").arg(current->text(), entry));
+    const bool switches = rules::switchesStep(plan, panel_.step_hz, rit);
     const bool standard = panel_.is_std_port();
     const int16_t key = switches ? panel_.port_base(standard ? 2 : 1) : data;
     if (!checkPort_)

@@ -11,7 +11,9 @@
 // The control register's bits 0 and 1 drive their pins through inverters, so
 // a set bit pulls the line low, as 254 does on the other port.
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
+#include "rules/StandardPort.h"
+#include "text/ControlNames.h"
+#include "text/NumberText.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -20,18 +22,22 @@ int16_t Corvane::port_base(int offset)
 {
     const QString text = Port->currentText();
     if (offset == 0)
-        return numtext::toInt16(text, u"Port");
+        return numtext::toInt16(text, names::port);
     // base+1 and base+2 are reckoned in floating point and only then rounded,
     // so "888.5" puts the data register at 888 but the control register at 890.
-    const double sum = numtext::toDouble(text, u"Port") + offset;
+    const double sum = numtext::toDouble(text, names::port) + offset;
     return numtext::roundToInt16(sum, QStringLiteral("Port \"%1\" + %2").arg(text).arg(offset));
 }
 
 bool Corvane::is_std_port()
 {
-    // By exact text: " 888" and "888.0" are other ports.
-    const QString text = Port->currentText();
-    return text == u"632" || text == u"888" || text == u"956";
+    // By number, as the registers are found: " 888" and "888.0" are the port
+    // at 888. A text that is no number names no port; the first access says so.
+    try {
+        return rules::isStandardBase(numtext::toDouble(Port->currentText(), names::port));
+    } catch (const numtext::ConversionError&) {
+        return false;
+    }
 }
 
 void Corvane::enc_write(int16_t byte) { port_.Out32(port_base(0), byte); }

@@ -1,12 +1,11 @@
 // The twelve step buttons and the step speed, and the wiring of the rig-line
 // controls.
 #include "panel/Corvane.h"
+#include "rules/EncoderKind.h"
 
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
-
-#include <stdexcept>
 
 void Corvane::setupRigPort()
 {
@@ -27,11 +26,7 @@ void Corvane::setupRigPort()
                 [this, action] {
                     const QString kind = Encoder->currentText();
                     (this->*action)();
-                    if (kind != u"1" && kind != u"2")
-                        throw std::runtime_error(
-                            QStringLiteral("Encoder \"%1\": the encoder kind is 1 or 2; nothing was sent")
-                                .arg(kind)
-                                .toStdString());
+                    rules::requireEncoderKind(kind);
                 },
                 button);
         });

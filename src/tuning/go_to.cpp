@@ -1,13 +1,13 @@
 // "E": tune the rig to the entered frequency. The rig can only be stepped, in
 // 200 Hz or 50 Hz steps, so the difference from the frequency on record is
 // split into a run of 50 Hz steps and a run of 200 Hz steps.
-#include "panel/NumberText.h"
 #include "panel/runs.h"
+#include "rules/GoTo.h"
+#include "text/ControlNames.h"
+#include "text/NumberText.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
-
-#include <cmath>
 
 namespace {
 
@@ -25,36 +25,21 @@ void Corvane::Command26_Click()
     const EntryClearer clearer{Text5};
     const QString entry = Text5->text();
 
-    const double leading = numtext::leadingNumber(entry);
-    if (leading < 540 || leading > 25000)
-        return;
-    const double target = numtext::toDouble(entry, u"Text5");
-    // No model chosen: both limits are 0 and every entry is refused here.
-    if (target < tune_low || target > tune_high)
-        return;
-    // On the 50 Hz grid once rounded to 10 Hz: 7030.05 and 7030.0501 pass,
-    // 7030.045 does not (703004.5 rounds to the even 703004).
-    if (std::fmod(numtext::roundHalfEven(target * 100), 5) != 0)
+    const std::optional<double> target = rules::acceptedEntry(entry, tune_low, tune_high, names::freqEntry);
+    if (!target)
         return;
 
     const bool rit = RIT_ON->isChecked();
     QLineEdit* const current = rit ? Text3 : Text1;
-    const double diff = numtext::toDouble(current->text(), rit ? u"Text3" : u"Text1") - target;
-
-    // What is left beyond whole 200 Hz steps, in 50 Hz steps; the remainder
-    // takes the sign of the dividend. The rounding of the coarse part absorbs
-    // the representation error of decimal kHz (9.95 is 9.949999999999818).
-    const double hundredths = numtext::roundHalfEven(diff * 100);
-    const int16_t fine = numtext::roundToInt16(std::fmod(hundredths, 20) * 0.2, u"the 50 Hz step count");
+    const double from = numtext::toDouble(current->text(), rit ? names::rcvFreq : names::xmitFreq);
     const QString span = QStringLiteral("the step count from \"%1\" to \"%2\"").arg(current->text(), entry);
-    const int32_t coarse = numtext::roundToInt32((diff - fine * 0.05) / 0.2, span);
-    fine_steps = fine;
-    coarse_steps = coarse;
+    const rules::MovePlan plan = rules::planMove(from, *target, span);
+    fine_steps = plan.fineSteps;
+    coarse_steps = plan.coarseSteps;
 
     if (RIT_ON->isChecked()) {
-        // The step is 50 Hz while RIT is on; only the receiver moves. The total
-        // in 50 Hz steps is four times the coarse count and may not fit a count.
-        nsteps = numtext::roundToInt32(static_cast<double>(coarse) * 4 + fine, span);
+        // The step is 50 Hz while RIT is on; only the receiver moves.
+        nsteps = rules::ritSteps(plan, span);
         dosteps();
         timer_.WaitDelay(1);
         return;

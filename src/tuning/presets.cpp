@@ -1,6 +1,6 @@
 // The preset stations of the chosen model: CHU, WWV, QRP and W1AW.
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
+#include "text/NumberText.h"
 
 #include <QLineEdit>
 

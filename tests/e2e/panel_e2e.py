@@ -1,18 +1,20 @@
 #!/usr/bin/env python3
 """Corvane end to end, as a person would use it: starts the real `corvane --trace`
 on a simulated KRV-80 at port 4264 with a whole-cycle encoder, in a real X window
-under Xvfb, clicks its controls with xdotool where the layout puts them on the
-screen, types into the Port and Encoder boxes and the entry, and checks the port
-trace and the rig's lines on standard error. Saves a screenshot (corvane.png) in
-the output folder.
+under Xvfb, finds its controls by their accessible names where a screen reader
+sees them on the screen (AT-SPI, in its own D-Bus session), clicks them with
+xdotool, types into the Port and Encoder boxes and the entry, and checks the
+port trace and the rig's lines on standard error. Saves a screenshot
+(corvane.png) in the output folder.
 
-Exits 0 when every check passes, 1 on the first that fails, and 77 (skipped) only
-when Xvfb cannot start a display at all.
+Exits 0 when every check passes, 1 on the first that fails, and 77 (skipped)
+when Xvfb cannot start a display at all, or there is no D-Bus session or pyatspi.
 
-usage: panel_e2e.py --corvane BINARY --layout src/panel/layout.cpp --out DIR
+usage: panel_e2e.py --corvane BINARY --out DIR
 """
 
 import argparse
+import importlib.util
 import os
 import re
 import shutil
@@ -26,6 +28,7 @@ import time
 SKIPPED = 77
 TWIPS_PER_PIXEL = 15
 CLIENT_AREA = (4455 // TWIPS_PER_PIXEL, 3810 // TWIPS_PER_PIXEL)
+SESSION_MARK = "CORVANE_PANEL_SESSION"
 
 
 class Failure(Exception):
@@ -44,19 +47,30 @@ def wait_until(what, probe, timeout, interval=0.05):
         time.sleep(interval)
 
 
-def read_layout(path):
-    """Control name -> (left, top, width, height) in pixels, from the panel's twips table."""
-    pattern = re.compile(r'place\(.*"(\w+)",\s*(\d+),\s*(\d+),\s*(\d+),\s*(\d+)\)')
-    controls = {}
-    with open(path, encoding="utf-8") as source:
-        for line in source:
-            match = pattern.search(line)
-            if match:
-                twips = [int(v) for v in match.groups()[1:]]
-                controls[match.group(1)] = tuple(t // TWIPS_PER_PIXEL for t in twips)
-    if len(controls) < 40:
-        raise Failure(f"found only {len(controls)} controls in {path}")
-    return controls
+def locate_controls():
+    """Accessible name -> (left, top, width, height) on the screen, as a screen
+    reader finds the controls over AT-SPI; the nearest to the window first."""
+    import pyatspi
+
+    def places():
+        desktop = pyatspi.Registry.getDesktop(0)
+        app = next((a for a in desktop if a is not None and a.name == "corvane"), None)
+        found = {}
+        level = [app] if app is not None else []
+        while level:
+            below = []
+            for node in level:
+                for child in node:
+                    if child is None:
+                        continue
+                    if child.name and child.name not in found:
+                        box = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+                        found[child.name] = (box.x, box.y, box.width, box.height)
+                    below.append(child)
+            level = below
+        return found if len(found) > 40 else None
+
+    return wait_until("the panel's controls over AT-SPI", places, 30)
 
 
 class Display:
@@ -147,20 +161,19 @@ class Trace:
 class Panel:
     """The window on the screen, worked with xdotool."""
 
-    def __init__(self, display, layout):
+    def __init__(self, display):
         self.env = dict(os.environ, DISPLAY=display)
-        self.layout = layout
         found = wait_until("the Corvane window", lambda: self.xdotool(
             "search", "--onlyvisible", "--name", "^Corvane rel", check=False).split(), 60)
         self.window = found[0]
         geometry = dict(line.split("=", 1) for line in self.xdotool(
             "getwindowgeometry", "--shell", self.window).split())
-        # No window manager: the window is its client area, at its own position.
-        self.origin = (int(geometry["X"]), int(geometry["Y"]))
+        # No window manager: the window is its client area.
         size = (int(geometry["WIDTH"]), int(geometry["HEIGHT"]))
         check(size == CLIENT_AREA, f"window size {size}, expected the client area {CLIENT_AREA}")
         # Without a window manager nobody gives the window the keyboard.
         self.xdotool("windowfocus", "--sync", self.window)
+        self.places = locate_controls()
 
     def xdotool(self, *args, check=True):
         result = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=30)
@@ -169,15 +182,16 @@ class Panel:
         return result.stdout
 
     def click(self, name, at=None):
-        """Clicks a control: at its centre, or at (x, y) pixels inside it."""
-        left, top, width, height = self.layout[name]
+        """Clicks a control by its accessible name: at its centre, or at (x, y) pixels inside it."""
+        if name not in self.places:
+            raise Failure(f"no control named {name!r} among {sorted(self.places)}")
+        left, top, width, height = self.places[name]
         x, y = at if at else (width // 2, height // 2)
-        self.xdotool("mousemove", "--sync", str(self.origin[0] + left + x), str(self.origin[1] + top + y),
-                     "click", "1")
+        self.xdotool("mousemove", "--sync", str(left + x), str(top + y), "click", "1")
 
     def type_into(self, name, text):
         """Clicks into a text box, selects what it holds and types over it."""
-        self.click(name, at=(8, self.layout[name][3] // 2))
+        self.click(name, at=(8, self.places[name][3] // 2))
         self.xdotool("key", "ctrl+a")
         self.xdotool("type", "--delay", "30", text)
 
@@ -214,7 +228,7 @@ def png_size(path):
 
 def run(args, display):
     trace_path = os.path.join(args.out, "trace.txt")
-    env = dict(os.environ, DISPLAY=display.name, QT_QPA_PLATFORM="xcb")
+    env = dict(os.environ, DISPLAY=display.name, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
     # Ended by a signal below, as closing the window needs a window manager;
     # what Qt and the X libraries keep until exit is not a leak of ours.
     env["ASAN_OPTIONS"] = "detect_leaks=0:" + env.get("ASAN_OPTIONS", "")
@@ -232,7 +246,7 @@ def run(args, display):
         check(startup[:2] == ["in 890 255", "out 890 253"], f"start-up traffic: {startup}")
         check(not rig_lines(startup), f"start-up moved the rig: {rig_lines(startup)}")
 
-        panel = Panel(display.name, read_layout(args.layout))
+        panel = Panel(display.name)
         try:
             drive(panel, trace, args.out)
             stop_a_run(panel, trace, rigctld_port)
@@ -250,53 +264,53 @@ def run(args, display):
 
 def drive(panel, trace, out):
     """What the operator does, each action checked against the trace."""
-    panel.click("KRV", at=(20, 7))  # the first model, KRV-80
-    panel.type_into("Port", "4264")
-    panel.type_into("Encoder", "2")
+    panel.click("KRV-80")
+    panel.type_into("Port base address", "4264")
+    panel.type_into("Encoder kind", "2")
     trace.quiet()
 
-    panel.click("Command3")  # up 1 step: a whole cycle on 4264
+    panel.click("Up 1 step")  # a whole cycle on 4264
     expect_lines(trace.wait_for("in 4264 255"),
                  ["out 4264 251", "wait 3", "out 4264 243", "wait 3", "out 4264 247", "wait 3",
                   "out 4264 255", "rig 3560.20 3560.20 200 off", "wait 3", "in 4264 255"], "up 1 step")
 
-    panel.click("RIT_ON", at=(10, 8))
+    panel.click("RIT on", at=(10, 8))
     expect_lines(trace.wait_for("rig 3560.20 3560.20 200 on"),
                  ["out 4266 254", "rig 3560.20 3560.20 200 on"], "RIT ON")
 
-    panel.click("Command6")  # dn 5 steps, on receive only
+    panel.click("Down 5 steps")  # on receive only
     lines = trace.wait_for("in 4264 255")
     expect_lines(rig_lines(lines), [f"rig 3560.20 {khz} 200 on" for khz in
                                     ("3560.15", "3560.10", "3560.05", "3560.00", "3559.95")], "dn 5 steps")
     panel.screenshot(os.path.join(out, "corvane.png"))
 
-    panel.click("RIT_OFF", at=(10, 8))
+    panel.click("RIT off", at=(10, 8))
     expect_lines(trace.wait_for("rig 3560.20 3560.20 200 off"),
                  ["out 4266 255", "rig 3560.20 3560.20 200 off"], "RIT OFF")
 
-    panel.click("Command2")  # Step size: the long press
+    panel.click("Step size")  # the long press
     lines = trace.wait_for("rig 3560.20 3560.20 50 off")
     expect_lines(lines, ["out 4265 254", "wait 2", "out 4265 255", "rig 3560.20 3560.20 50 off"],
                  "Step size")
     trace.wait_for("wait 2")
-    panel.click("Command2")
+    panel.click("Step size")
     trace.wait_for("rig 3560.20 3560.20 200 off")
     trace.wait_for("wait 2")
 
-    panel.type_into("Text5", "3550.5")
-    panel.click("Command26")  # E: 2 steps of 50 Hz, then 48 of 200 Hz
+    panel.type_into("Frequency entry, kHz", "3550.5")
+    panel.click("Go to the entered frequency")  # E: 2 steps of 50 Hz, then 48 of 200 Hz
     lines = trace.wait_for("rig 3550.50 3550.50 200 off")
     rigs = rig_lines(lines)
     check(len(rigs) == 52 and rigs[0] == "rig 3560.20 3560.20 50 off" and
           rigs[2] == "rig 3560.10 3560.10 50 off" and rigs[3] == "rig 3560.10 3560.10 200 off",
           f"E to 3550.5: {len(rigs)} rig lines, starting {rigs[:4]}")
 
-    for key in ("Command27", "Command23", "Command19", "Command20", "Command24", "Command26"):
-        panel.click(key)  # C 3 5 6 0 E
+    for key in ("Clear the entry", "3", "5", "6", "0", "Go to the entered frequency"):
+        panel.click(key)
     lines = trace.wait_for("rig 3560.00 3560.00 200 off")
     check(rig_lines(lines)[0] == "rig 3550.50 3550.50 50 off", f"E to 3560: {rig_lines(lines)[:2]}")
 
-    panel.click("Command1")  # annunciate
+    panel.click("Annunciate")
     expect_lines(trace.wait_for("3560.00")[-4:], ["out 4265 254", "wait 1", "out 4265 255", "3560.00"],
                  "annunciate")
 
@@ -332,14 +346,14 @@ def stop_a_run(panel, trace, rigctld_port):
     """up 5k steps at "Low" (52 s with this encoder), Esc after about a second."""
     logger = socket.create_connection(("127.0.0.1", rigctld_port), timeout=5)
     with logger:
-        panel.click("Command13")
+        panel.click("Up 5000 steps")
         trace.wait_for("rig 3560.20 3560.20 200 off")
         time.sleep(1)
         hz, took = ask_frequency(logger)
         check(took < 0.1 and 3_560_000 < hz < 3_600_000, f"f during the run: {hz} after {took:.3f} s")
         with socket.create_connection(("127.0.0.1", rigctld_port), timeout=5) as second:
             ask_frequency(second)
-        panel.click("Command4")  # dn 1 step: held back until the run has ended
+        panel.click("Down 1 step")  # held back until the run has ended
         panel.xdotool("key", "Escape")
         lines = trace.wait_for("in 4264 255", timeout=2)
         stopped = float(rig_lines(lines)[-1].split()[1])
@@ -354,7 +368,7 @@ def stop_a_run(panel, trace, rigctld_port):
 
 def end_during_a_key_press(panel, trace, corvane):
     """SIGTERM during the long key press: the release still goes out, then exit 0."""
-    panel.click("Command2")
+    panel.click("Step size")
     trace.wait_for("out 4265 254")
     corvane.send_signal(signal.SIGTERM)
     expect_lines(trace.wait_for("out 4265 255"), ["wait 2", "out 4265 255"], "the key press under SIGTERM")
@@ -368,15 +382,23 @@ def end_during_a_key_press(panel, trace, corvane):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--corvane", required=True)
-    parser.add_argument("--layout", required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
+    if os.environ.get(SESSION_MARK) != "1":
+        if not shutil.which("dbus-run-session"):
+            return skip("dbus-run-session is not installed")
+        env = dict(os.environ, **{SESSION_MARK: "1"})
+        return subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env).returncode
+    # Imported only once the display is up: the accessibility bus is found through it.
+    if importlib.util.find_spec("pyatspi") is None:
+        return skip(f"pyatspi is not importable by {sys.executable}")
     for tool in ("xdotool", "import"):
         if not shutil.which(tool):
             print(f"FAILED: {tool} is not installed (scripts/test installs it)")
             return 1
     os.makedirs(args.out, exist_ok=True)
     display = Display(os.path.join(args.out, "xvfb.log"))
+    os.environ["DISPLAY"] = display.name
     try:
         run(args, display)
     except Failure as failure:

@@ -3,8 +3,8 @@
 // apart from what the test itself causes.
 
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
 #include "support/Fakes.h"
+#include "text/NumberText.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -6,10 +6,10 @@
 
 #include "hw/GpioPort.h"
 #include "panel/Corvane.h"
-#include "panel/NumberText.h"
 #include "sim/SimulatedRig.h"
 #include "support/FakeSystem.h"
 #include "support/Fakes.h"
+#include "text/NumberText.h"
 
 #include <QLineEdit>
 

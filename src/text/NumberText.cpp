@@ -1,4 +1,4 @@
-#include "panel/NumberText.h"
+#include "text/NumberText.h"
 
 #include <charconv>
 #include <cmath>

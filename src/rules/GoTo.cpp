@@ -1,0 +1,66 @@
+#include "rules/GoTo.h"
+
+#include <cmath>
+
+namespace rules
+{
+
+bool inEntryRange(double khz)
+{
+    return khz >= entryLowKhz && khz <= entryHighKhz;
+}
+
+bool withinLimits(double khz, int16_t lowKhz, int16_t highKhz)
+{
+    return khz >= lowKhz && khz <= highKhz;
+}
+
+bool onFiftyHzGrid(double khz)
+{
+    return std::fmod(numtext::roundHalfEven(khz * 100), 5) == 0;
+}
+
+bool tunable(double khz, int16_t lowKhz, int16_t highKhz)
+{
+    return inEntryRange(khz) && withinLimits(khz, lowKhz, highKhz) && onFiftyHzGrid(khz);
+}
+
+double nearestOnGridKhz(double hz)
+{
+    return std::round(hz / 50) / 20;
+}
+
+std::optional<double> acceptedEntry(const QString& text, int16_t lowKhz, int16_t highKhz, QStringView control)
+{
+    if (!inEntryRange(numtext::leadingNumber(text)))
+        return std::nullopt;
+    const double khz = numtext::toDouble(text, control);
+    if (!withinLimits(khz, lowKhz, highKhz) || !onFiftyHzGrid(khz))
+        return std::nullopt;
+    return khz;
+}
+
+MovePlan planMove(double fromKhz, double toKhz, QStringView span)
+{
+    const double diff = fromKhz - toKhz;
+    // In 10 Hz units; the remainder beyond 200 Hz takes the sign of the dividend.
+    const double hundredths = numtext::roundHalfEven(diff * 100);
+    MovePlan plan;
+    plan.fineSteps = numtext::roundToInt16(std::fmod(hundredths, 20) * 0.2, u"the 50 Hz step count");
+    plan.coarseSteps = numtext::roundToInt32((diff - plan.fineSteps * 0.05) / 0.2, span);
+    return plan;
+}
+
+int32_t ritSteps(const MovePlan& plan, QStringView span)
+{
+    return numtext::roundToInt32(static_cast<double>(plan.coarseSteps) * 4 + plan.fineSteps, span);
+}
+
+bool switchesStep(const MovePlan& plan, int16_t stepHz, bool rit)
+{
+    if (rit)
+        return false;
+    return (stepHz == 200 && plan.fineSteps != 0) || (stepHz == 50 && plan.coarseSteps != 0);
+}
+
+} // namespace rules
