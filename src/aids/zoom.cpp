@@ -1,15 +1,22 @@
 // Zoom: the whole panel, places, sizes and fonts, scaled together, so that the
 // layout keeps its proportions and every caption keeps fitting its control.
+// The window has a fixed size and cannot scroll, so the zoom goes no further
+// than the screen it is on holds, and the window is kept on that screen.
+#include "aids/Announcer.h"
+#include "aids/PanelAids.h"
+#include "aids/ScreenFit.h"
 #include "panel/Corvane.h"
-#include "panel/PanelAids.h"
 #include "panel/Twips.h"
 
 #include <QComboBox>
+#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
-namespace {
+namespace
+{
 
 int scaled(int pixels, int percent)
 {
@@ -47,9 +54,23 @@ void PanelAids::keepBaseLayout()
         baseGeometry_.insert(w, w->geometry());
 }
 
+int PanelAids::fittingZoom() const
+{
+    const QSize room = screenfit::roomFor(panel_).size();
+    const QSize extra = screenfit::frameExtra(panel_);
+    for (int zoom = maxZoom; zoom > minZoom; zoom -= zoomStep) {
+        const QSize client(scaled(twips::clientArea.width(), zoom), scaled(twips::clientArea.height(), zoom));
+        if (client.width() + extra.width() <= room.width() &&
+            client.height() + extra.height() <= room.height())
+            return zoom;
+    }
+    return minZoom;
+}
+
 void PanelAids::setZoom(int percent)
 {
-    zoom_ = std::clamp(percent, minZoom, maxZoom);
+    const int wanted = std::clamp(percent, minZoom, maxZoom);
+    zoom_ = std::min(wanted, fittingZoom());
     // Fonts scale down to whole pixels, never up, so a caption grows no faster
     // than the room it has.
     setFontPixels(&panel_, scaled(Corvane::panelFontPixels, zoom_));
@@ -58,5 +79,18 @@ void PanelAids::setZoom(int percent)
     for (auto it = baseGeometry_.cbegin(); it != baseGeometry_.cend(); ++it)
         it.key()->setGeometry(scaled(it.value(), zoom_));
     panel_.setFixedSize(scaled(twips::clientArea.width(), zoom_), scaled(twips::clientArea.height(), zoom_));
+    if (panel_.isWindow()) {
+        const QPoint inside = screenfit::placeInside(panel_.frameGeometry(), screenfit::roomFor(panel_));
+        if (inside != panel_.pos())
+            panel_.move(inside);
+    }
+    if (zoom_ < wanted) {
+        const QString note = QStringLiteral("Zoom %1 percent, the most this screen holds; %2 percent asked")
+                                 .arg(zoom_)
+                                 .arg(wanted);
+        std::fprintf(stderr, "corvane: %s\n", qPrintable(note));
+        if (announcer_)
+            announcer_->say(note);
+    }
     emit zoomChanged(zoom_);
 }

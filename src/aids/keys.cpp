@@ -6,11 +6,12 @@
 //   Ctrl+PgUp / Ctrl+PgDn         500 steps    Ctrl+Shift+PgUp / PgDn   5000 steps
 //   Alt+S step size, Alt+R RIT on/off, Alt+A annunciate
 //   Ctrl++ / Ctrl+- / Ctrl+0 zoom
-//   Enter: in the entry "E", on a button presses it; digits and "." typed on a
-//   button or a list go to the entry.
+//   Enter (keypad Enter too): in the entry "E", on a button presses it, on a
+//   list takes the item with the focus ring; digits and "." typed on a button
+//   or a list go to the entry.
+#include "aids/PanelAids.h"
 #include "panel/Corvane.h"
 #include "panel/EventHook.h"
-#include "panel/PanelAids.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -19,11 +20,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
-#include <QWheelEvent>
 
-#include <cstdlib>
-
-namespace {
+namespace
+{
 
 struct StepKey {
     int key;
@@ -45,7 +44,8 @@ const StepKey stepKeys[] = {
 
 bool isEnter(const QKeyEvent* key)
 {
-    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier;
 }
 
 } // namespace
@@ -93,10 +93,12 @@ bool PanelAids::operatorKey(QWidget* target, QKeyEvent* key)
 {
     Corvane& p = panel_;
     auto* button = qobject_cast<QAbstractButton*>(target);
-    if (button && isEnter(key) && key->modifiers() == Qt::NoModifier) {
+    if (button && isEnter(key)) {
         button->click();
         return true;
     }
+    if (auto* list = qobject_cast<QListWidget*>(target); list && listKey(list, key))
+        return true;
     // Digits and the point, typed where they mean nothing, are the keypad's.
     const bool keypadTarget =
         (button && !qobject_cast<QRadioButton*>(target)) || qobject_cast<QListWidget*>(target);
@@ -121,9 +123,11 @@ bool PanelAids::stepKey(QWidget* target, QKeyEvent* key)
 {
     // The lists, Port, Encoder and the RIT pair keep their arrows: there they
     // choose the model, the speed, the port and RIT, as the operator expects.
+    // The page keys step on a list too, rather than change its choice.
     const bool ownArrows = qobject_cast<QListWidget*>(target) || qobject_cast<QComboBox*>(target) ||
                            qobject_cast<QRadioButton*>(target);
-    if (ownArrows)
+    const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
+    if (ownArrows && (arrow || !qobject_cast<QListWidget*>(target)))
         return false;
     const Qt::KeyboardModifiers mods =
         key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
@@ -135,27 +139,4 @@ bool PanelAids::stepKey(QWidget* target, QKeyEvent* key)
         }
     }
     return false;
-}
-
-bool PanelAids::wheelOver(QWidget* target, QWheelEvent* wheel)
-{
-    Corvane& p = panel_;
-    if (target == p.Port || target == p.Encoder) {
-        if (target->hasFocus())
-            return false;
-        wheel->ignore();
-        return true;
-    }
-    if (target != p.Text1 && target != p.Text3)
-        return false;
-    // One step per notch of 15 degrees; a fine-grained wheel adds up to one.
-    wheelAngle_ += wheel->angleDelta().y();
-    const int notches = wheelAngle_ / 120;
-    wheelAngle_ -= notches * 120;
-    if (notches != 0)
-        settleEdits();
-    for (int i = 0; i < std::abs(notches); ++i)
-        (notches > 0 ? p.Command3 : p.Command4)->click();
-    wheel->accept();
-    return true;
 }
