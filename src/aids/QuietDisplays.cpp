@@ -1,5 +1,6 @@
 #include "aids/QuietDisplays.h"
 
+#include "aids/SpokenName.h"
 #include "panel/Corvane.h"
 
 #include <QAccessibleEvent>
@@ -31,6 +32,8 @@ void QuietDisplays::filter(QAccessibleEvent* event)
     for (QuietDisplays* quiet : live_)
         if (quiet->holds(event))
             return;
+    if (event->type() == QAccessible::NameChanged && spokenname::send(*event))
+        return;
     // On to whoever handled updates before: the platform's bridge, as a rule.
     QAccessible::installUpdateHandler(next_);
     QAccessible::updateAccessibility(event);

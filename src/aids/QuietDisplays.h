@@ -7,7 +7,8 @@
 // the displays are held back (through Qt's accessibility update handler, so
 // the run itself does not know); when the action has ended, each display whose
 // text changed sends one update, except the focused one, whose news the
-// Announcer speaks instead.
+// Announcer speaks instead. Name changes go out in the form screen readers
+// speak (see SpokenName).
 
 #include <QAccessible>
 #include <QHash>

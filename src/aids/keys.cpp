@@ -21,6 +21,9 @@
 #include <QRadioButton>
 #include <QShortcut>
 
+#include <algorithm>
+#include <iterator>
+
 namespace
 {
 
@@ -121,22 +124,23 @@ bool PanelAids::operatorKey(QWidget* target, QKeyEvent* key)
 
 bool PanelAids::stepKey(QWidget* target, QKeyEvent* key)
 {
-    // The lists, Port, Encoder and the RIT pair keep their arrows: there they
-    // choose the model, the speed, the port and RIT, as the operator expects.
-    // The page keys step on a list too, rather than change its choice.
-    const bool ownArrows = qobject_cast<QListWidget*>(target) || qobject_cast<QComboBox*>(target) ||
-                           qobject_cast<QRadioButton*>(target);
-    const bool arrow = key->key() == Qt::Key_Up || key->key() == Qt::Key_Down;
-    if (ownArrows && (arrow || !qobject_cast<QListWidget*>(target)))
-        return false;
     const Qt::KeyboardModifiers mods =
         key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    for (const StepKey& s : stepKeys) {
-        if (s.key == key->key() && s.modifiers == mods) {
-            settleEdits();
-            (panel_.*(s.button))->click();
-            return true;
-        }
-    }
-    return false;
+    const auto step = std::find_if(std::begin(stepKeys), std::end(stepKeys), [key, mods](const StepKey& s) {
+        return s.key == key->key() && s.modifiers == mods;
+    });
+    if (step == std::end(stepKeys))
+        return false;
+    // The lists, Port, Encoder and the RIT pair keep their arrows: there they
+    // choose the model, the speed, the port and RIT, as the operator expects.
+    // On a list the other step keys do nothing: they would move its choice,
+    // and what a run did could not be told there (a screen reader does not
+    // speak a list's name).
+    if (qobject_cast<QListWidget*>(target))
+        return key->key() != Qt::Key_Up && key->key() != Qt::Key_Down;
+    if (qobject_cast<QComboBox*>(target) || qobject_cast<QRadioButton*>(target))
+        return false;
+    settleEdits();
+    (panel_.*(step->button))->click();
+    return true;
 }
