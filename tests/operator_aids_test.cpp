@@ -354,7 +354,7 @@ const StoredRow storedRows[] = {
      [](const Corvane& p) { return p.Encoder->currentText() == u"1"; }, "Encoder \"3\" not restored"},
     {"a zoom beyond a whole number", "window/zoom", QStringLiteral("-2147483649"),
      [](const Corvane& p) { return p.zoomPercent() == 100; }, ""},
-    {"a place off today's screen", "window/position", QPoint(5000, 4000),
+    {"a place partly off today's screen", "window/position", QPoint(3220, 700), // near the 1366x768 corner
      [](const Corvane& p) {
          const QList<QScreen*> screens = QGuiApplication::screens();
          return std::any_of(screens.begin(), screens.end(),
