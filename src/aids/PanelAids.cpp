@@ -9,6 +9,7 @@
 PanelAids::PanelAids(Corvane& panel) : QObject(&panel), panel_(panel)
 {
     keepBaseLayout();
+    keepOnScreen();
     setupDisplayEdits();
     describeControls();
     setupKeys();

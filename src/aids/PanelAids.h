@@ -66,6 +66,7 @@ private:
     void setupFocusRing();
     // zoom.cpp
     void keepBaseLayout();
+    void keepOnScreen();
     int fittingZoom() const;
     // display_edit.cpp
     void setupDisplayEdits();
@@ -74,6 +75,7 @@ private:
 
     Corvane& panel_;
     int zoom_ = minZoom;
+    bool screenWatched_ = false;
     int wheelAngle_ = 0; // eighths of a degree not yet turned into a notch
     Announcer* announcer_ = nullptr;
     QString record1_, record3_;           // the displays' texts as the program last set them

@@ -6,10 +6,13 @@
 #include "aids/PanelAids.h"
 #include "aids/ScreenFit.h"
 #include "panel/Corvane.h"
+#include "panel/EventHook.h"
 #include "panel/Twips.h"
 
 #include <QComboBox>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -52,6 +55,24 @@ void PanelAids::keepBaseLayout()
 {
     for (QWidget* w : panel_.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         baseGeometry_.insert(w, w->geometry());
+}
+
+void PanelAids::keepOnScreen()
+{
+    // The window manager's frame is known only once the window is up, and the
+    // window may be taken to a smaller screen: the fit is made again then.
+    panel_.installEventFilter(new EventHook(
+        [this](QObject*, QEvent* event) {
+            if (event->type() != QEvent::Show)
+                return false;
+            if (QWindow* window = panel_.windowHandle(); window && !screenWatched_) {
+                screenWatched_ = true;
+                connect(window, &QWindow::screenChanged, this, [this] { setZoom(zoom_); });
+            }
+            QTimer::singleShot(0, this, [this] { setZoom(zoom_); });
+            return false;
+        },
+        this));
 }
 
 int PanelAids::fittingZoom() const
