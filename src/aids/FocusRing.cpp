@@ -1,9 +1,7 @@
-// A focus ring that can be seen: the style's own is a 1 px line of little
-// contrast. It is drawn over the focused control, after the control itself.
 // A list draws its items in its viewport, a child that covers the frame's
 // inner edge; its ring is a see-through child laid over the viewport.
-#include "aids/PanelAids.h"
-#include "panel/Corvane.h"
+#include "aids/FocusRing.h"
+
 #include "panel/EventHook.h"
 
 #include <QAbstractScrollArea>
@@ -16,11 +14,11 @@ namespace
 void paintRing(QWidget* target)
 {
     QPainter painter(target);
-    QPen pen(PanelAids::ringColour(), PanelAids::ringWidth);
+    QPen pen(FocusRing::colour(), FocusRing::width);
     pen.setJoinStyle(Qt::MiterJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    const qreal half = PanelAids::ringWidth / 2.0;
+    const qreal half = FocusRing::width / 2.0;
     painter.drawRect(QRectF(target->rect()).adjusted(half, half, -half, -half));
 }
 
@@ -43,19 +41,19 @@ protected:
 
 } // namespace
 
-QColor PanelAids::ringColour()
+QColor FocusRing::colour()
 {
     return QColor(0x1a, 0x4f, 0xa0);
 }
 
-void PanelAids::setupFocusRing()
+FocusRing::FocusRing(QWidget& panel, QObject* parent) : QObject(parent)
 {
-    ring_ = new EventHook(
-        [this](QObject* watched, QEvent* event) {
+    auto* ring = new EventHook(
+        [&panel](QObject* watched, QEvent* event) {
             auto* target = static_cast<QWidget*>(watched);
             // The control on the panel: the target itself, or the combo box
             // whose line edit it is.
-            QWidget* control = target->parentWidget() == &panel_ ? target : target->parentWidget();
+            QWidget* control = target->parentWidget() == &panel ? target : target->parentWidget();
             auto* overlay =
                 control->findChild<QWidget*>(QStringLiteral("focusRing"), Qt::FindDirectChildrenOnly);
             switch (event->type()) {
@@ -81,13 +79,13 @@ void PanelAids::setupFocusRing()
             }
         },
         this);
-    for (QWidget* w : panel_.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    for (QWidget* w : panel.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (w->focusPolicy() == Qt::NoFocus)
             continue;
-        w->installEventFilter(ring_);
+        w->installEventFilter(ring);
         if (qobject_cast<QAbstractScrollArea*>(w))
             new RingOverlay(w);
         if (QWidget* proxy = w->focusProxy()) // a combo box's line edit takes its focus
-            proxy->installEventFilter(ring_);
+            proxy->installEventFilter(ring);
     }
 }

@@ -1,8 +1,10 @@
 #pragma once
 // What makes the panel usable without a mouse, without sight and on any
-// screen: names and descriptions for screen readers, one announcement of the
-// record per action, the key map, the wheel over the displays, a visible focus
-// ring, zoom, and edits of the frequency displays that count only when whole.
+// screen: names and descriptions for screen readers, what each action did
+// spoken once (Announcer), the displays quiet during runs (QuietDisplays), the
+// key map, the lists from the keys, the wheel over the displays, a visible
+// focus ring (FocusRing), zoom fitted to the screen (Zoom), and edits of the
+// frequency displays that count only when whole.
 //
 // Whatever it starts runs through the panel's click boundary, as a click does:
 // a failure there becomes the panel's actionFailed, never a dialog of its own.
@@ -21,6 +23,7 @@ class QListWidget;
 class QKeyEvent;
 class QLineEdit;
 class QWheelEvent;
+class Zoom;
 class QWidget;
 
 class PanelAids : public QObject
@@ -30,11 +33,8 @@ public:
     // Becomes a child of `panel`; built once the panel has started up.
     explicit PanelAids(Corvane& panel);
 
-    // Zoom of the whole panel (places, sizes, fonts), percent. The keys move it
-    // by zoomStep between minZoom and maxZoom; setZoom clamps to that range.
-    static constexpr int minZoom = 100, maxZoom = 300, zoomStep = 25;
-    int zoom() const { return zoom_; }
-    void setZoom(int percent);
+    // Zoom of the whole panel (places, sizes, fonts), see Zoom.
+    Zoom& zoom() { return *zoom_; }
 
     // What a screen reader was last told (see Announcer), e.g. "7040.2 kilohertz".
     QString announcement() const;
@@ -43,13 +43,6 @@ public:
     // Commits or undoes the edits under way in "Xmit freq" and "Rcv freq", as
     // leaving them would. Called before any action the keys or wheel start.
     void settleEdits();
-
-    // The focus ring: width in pixels and colour, drawn over every focused control.
-    static constexpr int ringWidth = 2;
-    static QColor ringColour();
-
-signals:
-    void zoomChanged(int percent);
 
 private:
     // names.cpp
@@ -62,24 +55,15 @@ private:
     bool listKey(QListWidget* list, QKeyEvent* key);
     // wheel.cpp
     bool wheelOver(QWidget* target, QWheelEvent* wheel);
-    // FocusRing.cpp
-    void setupFocusRing();
-    // zoom.cpp
-    void keepBaseLayout();
-    void keepOnScreen();
-    int fittingZoom() const;
     // display_edit.cpp
     void setupDisplayEdits();
     void commitEdit(QLineEdit* display);
     void keepRecord(QLineEdit* display);
 
     Corvane& panel_;
-    int zoom_ = minZoom;
-    bool screenWatched_ = false;
+    Zoom* zoom_ = nullptr;
     int wheelAngle_ = 0; // eighths of a degree not yet turned into a notch
     Announcer* announcer_ = nullptr;
-    QString record1_, record3_;           // the displays' texts as the program last set them
-    QHash<QWidget*, QRect> baseGeometry_; // at 100 %
+    QString record1_, record3_; // the displays' texts as the program last set them
     EventHook* keys_ = nullptr;
-    EventHook* ring_ = nullptr;
 };

@@ -10,6 +10,7 @@
 //   list takes the item with the focus ring; digits and "." typed on a button
 //   or a list go to the entry.
 #include "aids/PanelAids.h"
+#include "aids/Zoom.h"
 #include "panel/Corvane.h"
 #include "panel/EventHook.h"
 
@@ -86,10 +87,11 @@ void PanelAids::setupKeys()
     shortcut(QKeySequence(Qt::ALT | Qt::Key_A), [&p] { p.Command1->click(); });
     shortcut(QKeySequence(Qt::ALT | Qt::Key_R),
              [&p] { (p.RIT_ON->isChecked() ? p.RIT_OFF : p.RIT_ON)->click(); });
-    shortcut(QKeySequence(QKeySequence::ZoomIn), [this] { setZoom(zoom_ + zoomStep); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { setZoom(zoom_ + zoomStep); });
-    shortcut(QKeySequence(QKeySequence::ZoomOut), [this] { setZoom(zoom_ - zoomStep); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { setZoom(minZoom); });
+    Zoom* zoom = zoom_;
+    shortcut(QKeySequence(QKeySequence::ZoomIn), [zoom] { zoom->set(zoom->percent() + Zoom::step); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [zoom] { zoom->set(zoom->percent() + Zoom::step); });
+    shortcut(QKeySequence(QKeySequence::ZoomOut), [zoom] { zoom->set(zoom->percent() - Zoom::step); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [zoom] { zoom->set(Zoom::min); });
 }
 
 bool PanelAids::operatorKey(QWidget* target, QKeyEvent* key)

@@ -2,6 +2,7 @@
 
 #include "aids/PanelAids.h"
 #include "aids/ScreenFit.h"
+#include "aids/Zoom.h"
 #include "panel/Corvane.h"
 #include "panel/EventHook.h"
 
@@ -37,7 +38,7 @@ PanelSettings::PanelSettings(Corvane& panel, std::unique_ptr<QSettings> store)
     for (QComboBox* combo : {panel_.Port, panel_.Encoder})
         connect(combo, &QComboBox::currentTextChanged, this, &PanelSettings::save);
     connect(panel_.speed, &QListWidget::itemSelectionChanged, this, &PanelSettings::save);
-    connect(&panel_.aids(), &PanelAids::zoomChanged, this, &PanelSettings::save);
+    connect(&panel_.aids().zoom(), &Zoom::changed, this, &PanelSettings::save);
     panel_.installEventFilter(new EventHook(
         [this](QObject*, QEvent* event) {
             if (event->type() == QEvent::Move)
@@ -92,7 +93,7 @@ void PanelSettings::restore()
         panel_.speed->setCurrentItem(speeds.first());
     bool whole = false;
     const qlonglong zoom = store_->value(zoomKey).toLongLong(&whole);
-    if (whole && zoom >= PanelAids::minZoom && zoom <= PanelAids::maxZoom)
+    if (whole && zoom >= Zoom::min && zoom <= Zoom::max)
         panel_.setZoomPercent(static_cast<int>(zoom));
     // Onto the screen it was on if that is still there, else the one it opens
     // on; wholly inside it either way.

@@ -1,7 +1,5 @@
-// Zoom: the whole panel, places, sizes and fonts, scaled together, so that the
-// layout keeps its proportions and every caption keeps fitting its control.
-// The window has a fixed size and cannot scroll, so the zoom goes no further
-// than the screen it is on holds, and the window is kept on that screen.
+#include "aids/Zoom.h"
+
 #include "aids/Announcer.h"
 #include "aids/PanelAids.h"
 #include "aids/ScreenFit.h"
@@ -43,21 +41,23 @@ void setFontPixels(QWidget* w, int pixels)
 
 int Corvane::zoomPercent() const
 {
-    return aids_->zoom();
+    return aids_->zoom().percent();
 }
 
 void Corvane::setZoomPercent(int percent)
 {
-    aids_->setZoom(percent);
+    aids_->zoom().set(percent);
 }
 
-void PanelAids::keepBaseLayout()
+Zoom::Zoom(Corvane& panel, Announcer& announcer, QObject* parent)
+    : QObject(parent), panel_(panel), announcer_(announcer)
 {
     for (QWidget* w : panel_.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        baseGeometry_.insert(w, w->geometry());
+        base_.insert(w, w->geometry());
+    keepOnScreen();
 }
 
-void PanelAids::keepOnScreen()
+void Zoom::keepOnScreen()
 {
     // The window manager's frame is known only once the window is up, and the
     // window may be taken to a smaller screen: the fit is made again then.
@@ -67,51 +67,51 @@ void PanelAids::keepOnScreen()
                 return false;
             if (QWindow* window = panel_.windowHandle(); window && !screenWatched_) {
                 screenWatched_ = true;
-                connect(window, &QWindow::screenChanged, this, [this] { setZoom(zoom_); });
+                connect(window, &QWindow::screenChanged, this, [this] { set(percent_); });
             }
-            QTimer::singleShot(0, this, [this] { setZoom(zoom_); });
+            QTimer::singleShot(0, this, [this] { set(percent_); });
             return false;
         },
         this));
 }
 
-int PanelAids::fittingZoom() const
+int Zoom::fitting() const
 {
     const QSize room = screenfit::roomFor(panel_).size();
     const QSize extra = screenfit::frameExtra(panel_);
-    for (int zoom = maxZoom; zoom > minZoom; zoom -= zoomStep) {
+    for (int zoom = max; zoom > min; zoom -= step) {
         const QSize client(scaled(twips::clientArea.width(), zoom), scaled(twips::clientArea.height(), zoom));
         if (client.width() + extra.width() <= room.width() &&
             client.height() + extra.height() <= room.height())
             return zoom;
     }
-    return minZoom;
+    return min;
 }
 
-void PanelAids::setZoom(int percent)
+void Zoom::set(int percent)
 {
-    const int wanted = std::clamp(percent, minZoom, maxZoom);
-    zoom_ = std::min(wanted, fittingZoom());
+    const int wanted = std::clamp(percent, min, max);
+    percent_ = std::min(wanted, fitting());
     // Fonts scale down to whole pixels, never up, so a caption grows no faster
     // than the room it has.
-    setFontPixels(&panel_, scaled(Corvane::panelFontPixels, zoom_));
+    setFontPixels(&panel_, scaled(Corvane::panelFontPixels, percent_));
     for (QComboBox* combo : {panel_.Port, panel_.Encoder})
-        setFontPixels(combo, scaled(Corvane::panelFontPixels - 1, zoom_));
-    for (auto it = baseGeometry_.cbegin(); it != baseGeometry_.cend(); ++it)
-        it.key()->setGeometry(scaled(it.value(), zoom_));
-    panel_.setFixedSize(scaled(twips::clientArea.width(), zoom_), scaled(twips::clientArea.height(), zoom_));
+        setFontPixels(combo, scaled(Corvane::panelFontPixels - 1, percent_));
+    for (auto it = base_.cbegin(); it != base_.cend(); ++it)
+        it.key()->setGeometry(scaled(it.value(), percent_));
+    panel_.setFixedSize(scaled(twips::clientArea.width(), percent_),
+                        scaled(twips::clientArea.height(), percent_));
     if (panel_.isWindow()) {
         const QPoint inside = screenfit::placeInside(panel_.frameGeometry(), screenfit::roomFor(panel_));
         if (inside != panel_.pos())
             panel_.move(inside);
     }
-    if (zoom_ < wanted) {
+    if (percent_ < wanted) {
         const QString note = QStringLiteral("Zoom %1 percent, the most this screen holds; %2 percent asked")
-                                 .arg(zoom_)
+                                 .arg(percent_)
                                  .arg(wanted);
         std::fprintf(stderr, "corvane: %s\n", qPrintable(note));
-        if (announcer_)
-            announcer_->say(note);
+        announcer_.say(note);
     }
-    emit zoomChanged(zoom_);
+    emit changed(percent_);
 }
