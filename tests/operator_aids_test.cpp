@@ -254,6 +254,9 @@ TEST_F(Announcement, EachActionPutsItsNewsOnTheFocusedControlUntilFocusMoves)
         button->click();
         EXPECT_EQ(panel->Command7->accessibleName(), QString::fromUtf8(news));
     }
+    panel->Text5->setText(QStringLiteral("7030")); // typed between two actions: not news
+    panel->Command7->click();
+    EXPECT_EQ(panel->Command7->accessibleName(), "7340.8 kilohertz");
     panel->Command8->setFocus();
     QCoreApplication::processEvents();
     EXPECT_EQ(panel->Command7->accessibleName(), own);

@@ -67,7 +67,11 @@ void Announcer::pressed(QAbstractButton* button)
 {
     pressed_ = button;
     dropped_.clear();
-    if (button != panel_.Command26 || panel_.busy())
+    if (panel_.busy())
+        return;
+    // What the operator typed meanwhile is not the action's doing.
+    before_ = now();
+    if (button != panel_.Command26)
         return;
     // Said before the run starts: the operator hears where it goes while it goes.
     dropped_ = dropReason(panel_, panel_.Text5->text());
@@ -111,8 +115,7 @@ QString Announcer::news(const State& before, const State& after) const
                                                 p.Command19, p.Command20, p.Command21, p.Command22,
                                                 p.Command23, p.Command24, p.Command25, p.Command27,
                                                 p.Command28, p.Command29, p.Command30, p.Command31};
-    if (after.entry != before.entry ||
-        std::find(std::begin(entryKeys), std::end(entryKeys), button) != std::end(entryKeys))
+    if (std::find(std::begin(entryKeys), std::end(entryKeys), button) != std::end(entryKeys))
         return after.entry.isEmpty() ? QStringLiteral("Freq entry empty")
                                      : QStringLiteral("Freq entry %1").arg(after.entry.trimmed());
     if (after.xmit != before.xmit || after.rcv != before.rcv || button)
