@@ -28,7 +28,7 @@ from panel_e2e import Display, Failure, check, skip, stop, wait_until  # noqa: E
 SESSION_MARK = "CORVANE_ORCA_SESSION"
 SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?\{'established'")
 # Centres of controls in the window at 100 %, in pixels (the layout's twips / 15).
-PLACES = {"CHU": (172, 128), "C": (208, 176), "E": (280, 176), "High": (96, 118)}
+PLACES = {"CHU": (172, 128), "C": (208, 176), "E": (280, 176), "High": (96, 118), "Port": (262, 242)}
 
 
 class Orca:
@@ -164,6 +164,7 @@ def session(args, env, orca):
         panel.press("9", "9", "9", "9", "9", "Return")
         orca.hear('Freq entry "99999" dropped')
         focus_after_a_long_run(panel, orca)
+        refused(panel, orca)
     finally:
         stop(corvane)
         log.close()
@@ -181,6 +182,16 @@ def focus_after_a_long_run(panel, orca):
     took = time.monotonic() - start
     print(f"orca_e2e: focus change after a 5000-step run spoken after {took:.2f} s")
     check(took < 1.0, f"the focus change took {took:.2f} s to be spoken")
+
+
+def refused(panel, orca):
+    """A step the Port refuses: its message box is read, the message once."""
+    panel.click("Port")
+    panel.press("ctrl+a")
+    panel.xdotool("type", "--delay", "60", "abc")
+    panel.press("Tab", "Up")  # a step from "Xmit freq"
+    orca.hear('"abc"')
+    panel.press("Return")
 
 
 def main():
