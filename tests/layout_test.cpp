@@ -3,11 +3,14 @@
 #include "panel/CaptionButton.h"
 #include "support/PanelTest.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QStyleOptionButton>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 enum class Kind { Button, Text, Label, Option, List, Combo };
 
@@ -91,15 +94,18 @@ QStringList itemsOf(const QComboBox* combo)
 // Whether `text` fits a line edit's text area without clipping.
 bool fitsLineEdit(const QLineEdit* edit, const QString& text)
 {
-    const int frame = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
-    const QRect area = edit->rect().adjusted(frame + 2, frame + 1, -frame - 2, -frame - 1); // QLineEdit's margins
+    const int frame =
+        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+    const QRect area =
+        edit->rect().adjusted(frame + 2, frame + 1, -frame - 2, -frame - 1); // QLineEdit's margins
     const QFontMetrics fm(edit->font());
     return fm.horizontalAdvance(text) <= area.width() && fm.height() <= area.height();
 }
 
 } // namespace
 
-class Layout : public PanelTest {
+class Layout : public PanelTest
+{
 protected:
     void expectEveryTextFits();
 };
@@ -210,12 +216,15 @@ void Layout::expectEveryTextFits()
 {
     for (auto* button : panel->findChildren<CaptionButton*>()) {
         const QRect room = button->captionRect();
-        const QSizeF needed = CaptionButton::wrappedSize(button->font(), button->text(), room.width());
-        EXPECT_LE(needed.width(), room.width()) << button->objectName().toStdString();
-        EXPECT_LE(needed.height(), room.height()) << button->objectName().toStdString();
+        const CaptionButton::Plan plan = CaptionButton::plan(button->font(), button->text(), room.size());
+        const QSize along = plan.turned ? room.size().transposed() : room.size();
+        EXPECT_TRUE(plan.wordsWhole) << button->objectName().toStdString();
+        EXPECT_LE(plan.size.width(), along.width()) << button->objectName().toStdString();
+        EXPECT_LE(plan.size.height(), along.height()) << button->objectName().toStdString();
     }
     for (auto* label : panel->findChildren<QLabel*>()) {
-        const QRect r = QFontMetrics(label->font()).boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
+        const QRect r =
+            QFontMetrics(label->font()).boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
         EXPECT_TRUE(label->contentsRect().contains(r)) << label->objectName().toStdString();
     }
     for (auto* option : {panel->RIT_ON, panel->RIT_OFF}) {
@@ -245,5 +254,33 @@ void Layout::expectEveryTextFits()
     };
     for (const auto& [edit, texts] : displays)
         for (const QString& text : texts)
-            EXPECT_TRUE(fitsLineEdit(edit, text)) << edit->objectName().toStdString() << " " << text.toStdString();
+            EXPECT_TRUE(fitsLineEdit(edit, text))
+                << edit->objectName().toStdString() << " " << text.toStdString();
+}
+
+// The test platform has three screens side by side (support/screens.json):
+// 1920x1080, 1366x768 and 800x600, the last too small for the larger zooms.
+TEST_F(Layout, TheWindowFitsTheScreenItIsOnAtEveryZoom)
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    ASSERT_EQ(screens.size(), 3) << "the test platform's screens are not configured";
+    for (QScreen* screen : screens) {
+        SCOPED_TRACE(screen->name().toStdString());
+        const QRect room = screen->availableGeometry();
+        panel->move(room.bottomRight() - QPoint(100, 100)); // partly off the screen's edge
+        panel->show();
+        panel->setZoomPercent(100);
+        for (int zoom = 100; zoom <= 300; zoom += 25) {
+            SCOPED_TRACE(zoom);
+            const QSize frame =
+                QSize(297, 254) * zoom / 100 + (panel->frameGeometry().size() - panel->size());
+            const bool holds = frame.width() <= room.width() && frame.height() <= room.height();
+            testing::internal::CaptureStderr();
+            panel->setZoomPercent(zoom);
+            const std::string said = testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(room.contains(panel->frameGeometry()));
+            EXPECT_EQ(panel->zoomPercent() == zoom, holds);
+            EXPECT_EQ(said.find("the most this screen holds") != std::string::npos, !holds) << said;
+        }
+    }
 }

@@ -1,18 +1,25 @@
 // The operator's aids: edits of the displays that count only when whole, the
 // wheel, the key map, the focus ring, the announcement and the settings.
+#include "aids/PanelAids.h"
+#include "aids/QuietDisplays.h"
 #include "app/Settings.h"
-#include "panel/PanelAids.h"
 #include "support/PanelTest.h"
 #include "support/RowName.h"
 
+#include <QAccessible>
+#include <QAccessibleEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
-namespace {
+namespace
+{
 
-class ShownPanel : public PanelTest {
+class ShownPanel : public PanelTest
+{
 protected:
     void SetUp() override
     {
@@ -45,7 +52,8 @@ const EditRow editRows[] = {
     {"RIT on: Rcv freq alone", true, true, false, "7041.3", "7040", "7041.3", 0},
 };
 
-class DisplayEdit : public ShownPanel, public ::testing::WithParamInterface<EditRow> {
+class DisplayEdit : public ShownPanel, public ::testing::WithParamInterface<EditRow>
+{
 };
 
 } // namespace
@@ -106,7 +114,8 @@ TEST_F(Wheel, TunesOneStepPerNotchOverTheDisplays)
     EXPECT_EQ(panel->Text1->text(), "7039.8");
 }
 
-namespace {
+namespace
+{
 
 struct KeyRow {
     const char* proves;
@@ -162,9 +171,12 @@ const KeyRow keyRows[] = {
      "200 Hz steps T/R"},
     {"Alt R switches RIT", [](Corvane& p) -> QWidget* { return p.KRV; }, "", Qt::Key_R, Qt::AltModifier,
      "7040", "", " 50 Hz steps R"},
+    {"keypad Enter on a button presses it", [](Corvane& p) -> QWidget* { return p.Command3; }, "",
+     Qt::Key_Enter, Qt::KeypadModifier, "7040.2", "", "200 Hz steps T/R"},
 };
 
-class Keys : public ShownPanel, public ::testing::WithParamInterface<KeyRow> {
+class Keys : public ShownPanel, public ::testing::WithParamInterface<KeyRow>
+{
 };
 
 } // namespace
@@ -183,7 +195,8 @@ TEST_P(Keys, RunWhatTheClickRuns)
 }
 INSTANTIATE_TEST_SUITE_P(Rows, Keys, ::testing::ValuesIn(keyRows), RowName());
 
-namespace {
+namespace
+{
 
 double luminance(QColor c)
 {
@@ -219,16 +232,84 @@ TEST_F(Focus, RingIsTwoPixelsOfThreeToOneOnEveryKindOfControl)
 
 using Announcement = ShownPanel;
 
-TEST_F(Announcement, TheFocusedControlCarriesTheNewRecordUntilFocusMoves)
+// What a screen reader speaks: the focused control's name, changed once per action.
+TEST_F(Announcement, EachActionPutsItsNewsOnTheFocusedControlUntilFocusMoves)
 {
     panel->Command7->setFocus();
-    const QString own = panel->Command7->accessibleDescription();
+    const QString own = panel->Command7->accessibleName();
+    const std::pair<QAbstractButton*, const char*> actions[] = {
+        {panel->Command7, "7045 kilohertz"},
+        {panel->Command2, "50 hertz steps"},
+        {panel->Command2, "200 hertz steps"},
+        {panel->RIT_ON, "RIT on, transmit 7045 kilohertz, receive 7045 kilohertz"},
+        {panel->Command1, "annunciate sent"},
+        {panel->Command1, "annunciate sent "}, // a repeat still changes the name
+        {panel->Command15, "Freq entry 7"},
+        {panel->Command26, "Freq entry \"7\" dropped: not a frequency from 540 to 25000 kilohertz"},
+        {panel->Command28, "Freq entry 7335.8"},
+        {panel->RIT_OFF, "RIT off, 7045 kilohertz"},
+        {panel->Command26, "7335.8 kilohertz"},
+    };
+    for (const auto& [button, news] : actions) {
+        button->click();
+        EXPECT_EQ(panel->Command7->accessibleName(), QString::fromUtf8(news));
+    }
+    panel->Text5->setText(QStringLiteral("7030")); // typed between two actions: not news
     panel->Command7->click();
-    EXPECT_EQ(panel->Command7->accessibleDescription(), "7045 kHz, 200 Hz steps");
-    panel->RIT_ON->click();
-    EXPECT_EQ(panel->Command7->accessibleDescription(), "transmit 7045 kHz, receive 7045 kHz, 50 Hz steps");
+    EXPECT_EQ(panel->Command7->accessibleName(), "7340.8 kilohertz");
     panel->Command8->setFocus();
-    EXPECT_EQ(panel->Command7->accessibleDescription(), own);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(panel->Command7->accessibleName(), own);
+}
+
+TEST_F(Announcement, DisplaysSendNothingDuringARun)
+{
+    const auto handler = QAccessible::installUpdateHandler(nullptr);
+    QAccessible::installUpdateHandler(handler);
+    // Qt sends a display's text events only while a screen reader listens;
+    // here each wait of the run sends one, as each step would.
+    const auto textEvent = [this, handler] {
+        QAccessibleTextUpdateEvent update(panel->Text1, 0, QString(), panel->Text1->text());
+        handler(&update);
+    };
+    timer.onWait = [&textEvent](int16_t) { textEvent(); };
+    const auto* quiet = panel->aids().findChild<QuietDisplays*>();
+    ASSERT_TRUE(quiet);
+    panel->Command11->click(); // 500 steps
+    timer.onWait = nullptr;
+    EXPECT_EQ(panel->Text1->text(), "7140");
+    EXPECT_GE(quiet->heldBack(), 500);
+    const int held = quiet->heldBack();
+    textEvent(); // the operator's own typing, outside a run
+    EXPECT_EQ(quiet->heldBack(), held);
+}
+
+using Lists = PanelTest;
+
+TEST_F(Lists, KeysTakeTheItemWithTheFocusRingAndAFocusedListShowsItsItems)
+{
+    panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+    panel->KRV->setFocus();
+    // Dark pixels of item text inside the frame, clear of the ring.
+    const QRect inside = panel->KRV->rect().adjusted(4, 4, -4, -4);
+    const QImage image = panel->KRV->grab(inside).toImage();
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ink += qGray(image.pixel(x, y)) < 96;
+    EXPECT_GT(ink, 20) << "the focused list is drawn empty";
+
+    QTest::keyClick(panel->KRV, Qt::Key_Down);
+    EXPECT_EQ(panel->Text1->text(), "3560"); // the first model, KRV-80
+    panel->speed->setFocus();
+    panel->speed->setCurrentRow(0, QItemSelectionModel::NoUpdate);
+    QTest::keyClick(panel->speed, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(panel->enc_delay, 4); // "High"
+    panel->speed->setCurrentRow(1, QItemSelectionModel::NoUpdate);
+    QTest::keyClick(panel->speed, Qt::Key_PageUp, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(panel->enc_delay, 4);
+    EXPECT_EQ(panel->Text1->text(), "3560");
 }
 
 TEST(Settings, RemembersPortEncoderSpeedAndZoomButNeverModelOrFrequency)
@@ -256,4 +337,72 @@ TEST(Settings, RemembersPortEncoderSpeedAndZoomButNeverModelOrFrequency)
     EXPECT_EQ(second.zoomPercent(), 150);
     EXPECT_TRUE(second.KRV->selectedItems().isEmpty());
     EXPECT_EQ(second.Text1->text(), "0");
+}
+
+namespace
+{
+
+struct StoredRow {
+    const char* proves;
+    const char* key;
+    QVariant value;
+    bool (*kept)(const Corvane&); // what the panel shows afterwards
+    const char* said;             // on standard error, once; "" for nothing
+};
+
+const StoredRow storedRows[] = {
+    {"a Port the panel refuses", "panel/port", QStringLiteral("abc"),
+     [](const Corvane& p) { return p.Port->currentText() == u"888"; }, "Port \"abc\" not restored"},
+    {"an Encoder the panel refuses", "panel/encoder", QStringLiteral("3"),
+     [](const Corvane& p) { return p.Encoder->currentText() == u"1"; }, "Encoder \"3\" not restored"},
+    {"a zoom beyond a whole number", "window/zoom", QStringLiteral("-2147483649"),
+     [](const Corvane& p) { return p.zoomPercent() == 100; }, ""},
+    {"a place partly off today's screen", "window/position", QPoint(3220, 700), // near the 1366x768 corner
+     [](const Corvane& p) {
+         const QList<QScreen*> screens = QGuiApplication::screens();
+         return std::any_of(screens.begin(), screens.end(),
+                            [&p](QScreen* s) { return s->availableGeometry().contains(p.frameGeometry()); });
+     },
+     ""},
+};
+
+class Stored : public PanelTest, public ::testing::WithParamInterface<StoredRow>
+{
+};
+
+} // namespace
+
+TEST_P(Stored, IsRestoredOnlyWhereThePanelAndScreenTakeIt)
+{
+    const StoredRow& row = GetParam();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("corvane.conf"));
+    QSettings(file, QSettings::IniFormat).setValue(QLatin1String(row.key), row.value);
+    testing::internal::CaptureStderr();
+    (new app::PanelSettings(*panel, std::make_unique<QSettings>(file, QSettings::IniFormat)))->restore();
+    const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(row.kept(*panel));
+    if (*row.said)
+        EXPECT_EQ(said.count(QLatin1String(row.said)), 1) << said.toStdString();
+    else
+        EXPECT_FALSE(said.contains(QLatin1String("corvane:"))) << said.toStdString();
+}
+INSTANTIATE_TEST_SUITE_P(Rows, Stored, ::testing::ValuesIn(storedRows), RowName());
+
+TEST(Settings, AFileThatCannotBeWrittenIsSaidOnce)
+{
+    TrafficLog log;
+    RecordingPort port(log);
+    RecordingTimer timer(log);
+    Corvane panel(port, timer);
+    testing::internal::CaptureStderr();
+    {
+        new app::PanelSettings(panel, std::make_unique<QSettings>(QStringLiteral("/dev/null/corvane.conf"),
+                                                                  QSettings::IniFormat));
+        panel.Port->setCurrentText(QStringLiteral("4264"));
+        panel.Port->setCurrentText(QStringLiteral("632"));
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(QString::fromStdString(said).count(QStringLiteral("cannot write the settings file")), 1)
+        << said;
 }

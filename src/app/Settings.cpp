@@ -1,8 +1,10 @@
 #include "app/Settings.h"
 
+#include "aids/PanelAids.h"
+#include "aids/ScreenFit.h"
+#include "aids/Zoom.h"
 #include "panel/Corvane.h"
 #include "panel/EventHook.h"
-#include "panel/PanelAids.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -10,9 +12,13 @@
 #include <QScreen>
 #include <QSettings>
 
-namespace app {
+#include <cstdio>
 
-namespace {
+namespace app
+{
+
+namespace
+{
 
 const QString portKey = QStringLiteral("panel/port"), encoderKey = QStringLiteral("panel/encoder"),
               speedKey = QStringLiteral("panel/speed"), zoomKey = QStringLiteral("window/zoom"),
@@ -32,7 +38,7 @@ PanelSettings::PanelSettings(Corvane& panel, std::unique_ptr<QSettings> store)
     for (QComboBox* combo : {panel_.Port, panel_.Encoder})
         connect(combo, &QComboBox::currentTextChanged, this, &PanelSettings::save);
     connect(panel_.speed, &QListWidget::itemSelectionChanged, this, &PanelSettings::save);
-    connect(&panel_.aids(), &PanelAids::zoomChanged, this, &PanelSettings::save);
+    connect(&panel_.aids().zoom(), &Zoom::changed, this, &PanelSettings::save);
     panel_.installEventFilter(new EventHook(
         [this](QObject*, QEvent* event) {
             if (event->type() == QEvent::Move)
@@ -47,23 +53,57 @@ PanelSettings::~PanelSettings()
     store_->sync();
 }
 
+void PanelSettings::restoreText(const QString& key, QComboBox* combo, QStringList& refused)
+{
+    if (!store_->contains(key))
+        return;
+    const QString before = combo->currentText();
+    const QString stored = store_->value(key).toString();
+    combo->setCurrentText(stored);
+    // Refused as the panel's first action would refuse it.
+    bool accepted = true;
+    if (combo == panel_.Port) {
+        try {
+            panel_.port_base(0);
+            panel_.port_base(2);
+        } catch (const std::exception&) {
+            accepted = false;
+        }
+    } else {
+        accepted = stored == u"1" || stored == u"2";
+    }
+    if (accepted)
+        return;
+    combo->setCurrentText(before);
+    refused << QStringLiteral("%1 \"%2\"").arg(combo == panel_.Port ? u"Port" : u"Encoder", stored);
+}
+
 void PanelSettings::restore()
 {
     restoring_ = true;
-    if (store_->contains(portKey))
-        panel_.Port->setCurrentText(store_->value(portKey).toString());
-    if (store_->contains(encoderKey))
-        panel_.Encoder->setCurrentText(store_->value(encoderKey).toString());
+    QStringList refused;
+    restoreText(portKey, panel_.Port, refused);
+    restoreText(encoderKey, panel_.Encoder, refused);
+    if (!refused.isEmpty())
+        std::fprintf(stderr, "corvane: remembered %s not restored: the panel would refuse it\n",
+                     qPrintable(refused.join(QStringLiteral(" and "))));
     const QList<QListWidgetItem*> speeds =
         panel_.speed->findItems(store_->value(speedKey).toString(), Qt::MatchExactly);
     if (!speeds.isEmpty())
         panel_.speed->setCurrentItem(speeds.first());
-    if (store_->contains(zoomKey))
-        panel_.setZoomPercent(store_->value(zoomKey).toInt());
-    // Only onto a screen that is there now: the last one may have gone.
-    const QPoint place = store_->value(placeKey).toPoint();
-    if (store_->contains(placeKey) && QGuiApplication::screenAt(place))
-        panel_.move(place);
+    bool whole = false;
+    const qlonglong zoom = store_->value(zoomKey).toLongLong(&whole);
+    if (whole && zoom >= Zoom::min && zoom <= Zoom::max)
+        panel_.setZoomPercent(static_cast<int>(zoom));
+    // Onto the screen it was on if that is still there, else the one it opens
+    // on; wholly inside it either way.
+    if (store_->contains(placeKey)) {
+        const QPoint place = store_->value(placeKey).toPoint();
+        const QScreen* screen = QGuiApplication::screenAt(place);
+        const QRect room = screen ? screen->availableGeometry() : screenfit::roomFor(panel_);
+        const QSize extra = screenfit::frameExtra(panel_);
+        panel_.move(screenfit::placeInside(QRect(place, panel_.size() + extra), room));
+    }
     restoring_ = false;
 }
 
@@ -79,6 +119,12 @@ void PanelSettings::save()
     store_->setValue(zoomKey, panel_.zoomPercent());
     if (panel_.isVisible())
         store_->setValue(placeKey, panel_.pos());
+    store_->sync();
+    if (store_->status() == QSettings::AccessError && !writeFailureSaid_) {
+        writeFailureSaid_ = true;
+        std::fprintf(stderr, "corvane: cannot write the settings file %s; nothing is remembered\n",
+                     qPrintable(store_->fileName()));
+    }
 }
 
 } // namespace app

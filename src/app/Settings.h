@@ -5,7 +5,8 @@
 // retuned by hand since, and a record it does not have would be a lie.
 //
 // The program keeps them with QSettings in the platform's standard place for
-// settings (on Linux ~/.config/Corvane/corvane.conf).
+// settings (on Linux ~/.config/Corvane/corvane.conf). A file that cannot be
+// written costs the remembering only: standard error says so once.
 
 #include <QObject>
 #include <QSettings>
@@ -13,10 +14,13 @@
 #include <memory>
 
 class Corvane;
+class QComboBox;
 
-namespace app {
+namespace app
+{
 
-class PanelSettings : public QObject {
+class PanelSettings : public QObject
+{
 public:
     // Keeps `store` and, from now on, writes every change of a remembered
     // setting to it as it happens. Becomes a child of `panel`.
@@ -26,15 +30,20 @@ public:
     // Puts the stored settings on the panel: texts, the step speed (through its
     // selection, which writes nothing to the port), the zoom and the place.
     // Call once start-up is over, so that its port traffic is the same whatever
-    // was stored. Values that are missing or out of range are left alone.
+    // was stored. Values that are missing or out of range are left alone; a
+    // Port or Encoder text the panel would refuse is not restored, and standard
+    // error says so once. The zoom and place are fitted to today's screen: no
+    // more zoom than it holds, the window wholly on it.
     void restore();
 
 private:
     void save();
+    void restoreText(const QString& key, QComboBox* combo, QStringList& refused);
 
     Corvane& panel_;
     std::unique_ptr<QSettings> store_;
     bool restoring_ = false;
+    bool writeFailureSaid_ = false; // a settings file that cannot be written is said once
 };
 
 // The program's own store, in the platform's standard place.

@@ -63,7 +63,8 @@ def locate_controls():
                 for child in node:
                     if child is None:
                         continue
-                    if child.name and child.name not in found:
+                    # A label bears its control's name; only the control is worked.
+                    if child.name and child.name not in found and child.getRole() != pyatspi.ROLE_LABEL:
                         box = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
                         found[child.name] = (box.x, box.y, box.width, box.height)
                     below.append(child)
@@ -265,8 +266,8 @@ def run(args, display):
 def drive(panel, trace, out):
     """What the operator does, each action checked against the trace."""
     panel.click("KRV-80")
-    panel.type_into("Port base address", "4264")
-    panel.type_into("Encoder kind", "2")
+    panel.type_into("Port base address, decimal", "4264")
+    panel.type_into("Encoder kind, 1 or 2", "2")
     trace.quiet()
 
     panel.click("Up 1 step")  # a whole cycle on 4264
@@ -297,7 +298,7 @@ def drive(panel, trace, out):
     trace.wait_for("rig 3560.20 3560.20 200 off")
     trace.wait_for("wait 2")
 
-    panel.type_into("Frequency entry, kHz", "3550.5")
+    panel.type_into("Freq entry, kilohertz", "3550.5")
     panel.click("Go to the entered frequency")  # E: 2 steps of 50 Hz, then 48 of 200 Hz
     lines = trace.wait_for("rig 3550.50 3550.50 200 off")
     rigs = rig_lines(lines)

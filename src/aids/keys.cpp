@@ -6,11 +6,13 @@
 //   Ctrl+PgUp / Ctrl+PgDn         500 steps    Ctrl+Shift+PgUp / PgDn   5000 steps
 //   Alt+S step size, Alt+R RIT on/off, Alt+A annunciate
 //   Ctrl++ / Ctrl+- / Ctrl+0 zoom
-//   Enter: in the entry "E", on a button presses it; digits and "." typed on a
-//   button or a list go to the entry.
+//   Enter (keypad Enter too): in the entry "E", on a button presses it, on a
+//   list takes the item with the focus ring; digits and "." typed on a button
+//   or a list go to the entry.
+#include "aids/PanelAids.h"
+#include "aids/Zoom.h"
 #include "panel/Corvane.h"
 #include "panel/EventHook.h"
-#include "panel/PanelAids.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -19,11 +21,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
-#include <QWheelEvent>
 
-#include <cstdlib>
+#include <algorithm>
+#include <iterator>
 
-namespace {
+namespace
+{
 
 struct StepKey {
     int key;
@@ -45,7 +48,8 @@ const StepKey stepKeys[] = {
 
 bool isEnter(const QKeyEvent* key)
 {
-    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    return (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && mods == Qt::NoModifier;
 }
 
 } // namespace
@@ -83,20 +87,23 @@ void PanelAids::setupKeys()
     shortcut(QKeySequence(Qt::ALT | Qt::Key_A), [&p] { p.Command1->click(); });
     shortcut(QKeySequence(Qt::ALT | Qt::Key_R),
              [&p] { (p.RIT_ON->isChecked() ? p.RIT_OFF : p.RIT_ON)->click(); });
-    shortcut(QKeySequence(QKeySequence::ZoomIn), [this] { setZoom(zoom_ + zoomStep); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [this] { setZoom(zoom_ + zoomStep); });
-    shortcut(QKeySequence(QKeySequence::ZoomOut), [this] { setZoom(zoom_ - zoomStep); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [this] { setZoom(minZoom); });
+    Zoom* zoom = zoom_;
+    shortcut(QKeySequence(QKeySequence::ZoomIn), [zoom] { zoom->set(zoom->percent() + Zoom::step); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [zoom] { zoom->set(zoom->percent() + Zoom::step); });
+    shortcut(QKeySequence(QKeySequence::ZoomOut), [zoom] { zoom->set(zoom->percent() - Zoom::step); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [zoom] { zoom->set(Zoom::min); });
 }
 
 bool PanelAids::operatorKey(QWidget* target, QKeyEvent* key)
 {
     Corvane& p = panel_;
     auto* button = qobject_cast<QAbstractButton*>(target);
-    if (button && isEnter(key) && key->modifiers() == Qt::NoModifier) {
+    if (button && isEnter(key)) {
         button->click();
         return true;
     }
+    if (auto* list = qobject_cast<QListWidget*>(target); list && listKey(list, key))
+        return true;
     // Digits and the point, typed where they mean nothing, are the keypad's.
     const bool keypadTarget =
         (button && !qobject_cast<QRadioButton*>(target)) || qobject_cast<QListWidget*>(target);
@@ -119,43 +126,23 @@ bool PanelAids::operatorKey(QWidget* target, QKeyEvent* key)
 
 bool PanelAids::stepKey(QWidget* target, QKeyEvent* key)
 {
-    // The lists, Port, Encoder and the RIT pair keep their arrows: there they
-    // choose the model, the speed, the port and RIT, as the operator expects.
-    const bool ownArrows = qobject_cast<QListWidget*>(target) || qobject_cast<QComboBox*>(target) ||
-                           qobject_cast<QRadioButton*>(target);
-    if (ownArrows)
-        return false;
     const Qt::KeyboardModifiers mods =
         key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
-    for (const StepKey& s : stepKeys) {
-        if (s.key == key->key() && s.modifiers == mods) {
-            settleEdits();
-            (panel_.*(s.button))->click();
-            return true;
-        }
-    }
-    return false;
-}
-
-bool PanelAids::wheelOver(QWidget* target, QWheelEvent* wheel)
-{
-    Corvane& p = panel_;
-    if (target == p.Port || target == p.Encoder) {
-        if (target->hasFocus())
-            return false;
-        wheel->ignore();
-        return true;
-    }
-    if (target != p.Text1 && target != p.Text3)
+    const auto step = std::find_if(std::begin(stepKeys), std::end(stepKeys), [key, mods](const StepKey& s) {
+        return s.key == key->key() && s.modifiers == mods;
+    });
+    if (step == std::end(stepKeys))
         return false;
-    // One step per notch of 15 degrees; a fine-grained wheel adds up to one.
-    wheelAngle_ += wheel->angleDelta().y();
-    const int notches = wheelAngle_ / 120;
-    wheelAngle_ -= notches * 120;
-    if (notches != 0)
-        settleEdits();
-    for (int i = 0; i < std::abs(notches); ++i)
-        (notches > 0 ? p.Command3 : p.Command4)->click();
-    wheel->accept();
+    // The lists, Port, Encoder and the RIT pair keep their arrows: there they
+    // choose the model, the speed, the port and RIT, as the operator expects.
+    // On a list the other step keys do nothing: they would move its choice,
+    // and what a run did could not be told there (a screen reader does not
+    // speak a list's name).
+    if (qobject_cast<QListWidget*>(target))
+        return key->key() != Qt::Key_Up && key->key() != Qt::Key_Down;
+    if (qobject_cast<QComboBox*>(target) || qobject_cast<QRadioButton*>(target))
+        return false;
+    settleEdits();
+    (panel_.*(step->button))->click();
     return true;
 }

@@ -1,8 +1,8 @@
-// Names and descriptions in the operator's words, labels tied to what they
-// name, and one announcement of the record after each action.
+// Names and descriptions in the operator's words, each with its unit, and the
+// labels tied to what they name. A screen reader reads a labelled control by
+// its label's name, so a label is named as fully as its control.
+#include "aids/PanelAids.h"
 #include "panel/Corvane.h"
-#include "panel/PanelAids.h"
-#include "text/NumberText.h"
 
 #include <QAccessibleWidget>
 #include <QApplication>
@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace {
+namespace
+{
 
 struct Description {
     QWidget* control;
@@ -31,7 +32,8 @@ void describe(const Description& d)
 // Qt names an editable combo box on Linux by its text, leaving the name to a
 // label; Port and Encoder have none, so a screen reader would hear "888". They
 // are named here like every other control, and their text is their value.
-class NamedComboBox : public QAccessibleWidget {
+class NamedComboBox : public QAccessibleWidget
+{
 public:
     explicit NamedComboBox(QComboBox* combo) : QAccessibleWidget(combo, QAccessible::ComboBox) {}
     QString text(QAccessible::Text t) const override
@@ -56,13 +58,17 @@ void PanelAids::describeControls()
 {
     Corvane& p = panel_;
     const Description table[] = {
-        {p.Text1, "Transmit frequency, kHz", "Transmit frequency on record, kHz. Wheel or Up/Down: 1 step"},
-        {p.Text3, "Receive frequency, kHz", "Receive frequency on record, kHz. Wheel or Up/Down: 1 step"},
-        {p.Text5, "Frequency entry, kHz", "Frequency to go to, kHz. Enter: go to it"},
-        {p.Text2, "Step size in force", "The rig's tuning step as the panel reckons it"},
-        {p.Text4, "Encoder lines", "Encoder lines as last read from the port"},
-        {p.Port, "Port base address", "Parallel port base address, decimal"},
-        {p.Encoder, "Encoder kind", "Encoder kind: 1 or 2"},
+        {p.Text1, "Xmit freq, kilohertz", "Transmit frequency on record, kHz. Wheel or Up/Down: 1 step"},
+        {p.Text3, "Rcv freq, kilohertz", "Receive frequency on record, kHz. Wheel or Up/Down: 1 step"},
+        {p.Text5, "Freq entry, kilohertz", "Frequency to go to, kHz. Enter: go to it"},
+        {p.Label1, "Xmit freq, kilohertz", "Transmit frequency on record, kHz"},
+        {p.Label2, "Rcv freq, kilohertz", "Receive frequency on record, kHz"},
+        {p.Label3, "Freq entry, kilohertz", "Frequency to go to, kHz"},
+        {p.Label4, "Step speed", "Step speed, High or Low"},
+        {p.Text2, "Step size in force, hertz", "The rig's tuning step as the panel reckons it"},
+        {p.Text4, "Encoder lines, A and B", "Encoder lines as last read from the port: 1 high, 0 low"},
+        {p.Port, "Port base address, decimal", "Parallel port base address, decimal"},
+        {p.Encoder, "Encoder kind, 1 or 2", "Encoder kind: 1 or 2"},
         {p.KRV, "Rig model", "The KRV model connected"},
         {p.speed, "Step speed", "Step speed, High or Low"},
         {p.RIT_ON, "RIT on", "Switch RIT on (Alt+R switches it over)"},
@@ -106,49 +112,11 @@ void PanelAids::describeControls()
     static const bool installed = (QAccessible::installFactory(namedComboBoxes), true);
     Q_UNUSED(installed);
     for (QComboBox* combo : {p.Port, p.Encoder})
-        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(QAccessible::queryAccessibleInterface(combo)));
+        QAccessible::deleteAccessibleInterface(
+            QAccessible::uniqueId(QAccessible::queryAccessibleInterface(combo)));
     // Tied for screen readers; no mnemonic, so no key can land in a list.
     p.Label1->setBuddy(p.Text1);
     p.Label2->setBuddy(p.Text3);
     p.Label3->setBuddy(p.Text5);
     p.Label4->setBuddy(p.speed);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget*) { focusMoved(old); });
-}
-
-QString PanelAids::recordSummary() const
-{
-    const QString step = QStringLiteral("%1 Hz steps").arg(panel_.step_hz);
-    if (!panel_.RIT_ON->isChecked())
-        return QStringLiteral("%1 kHz, %2").arg(panel_.Text1->text(), step);
-    return QStringLiteral("transmit %1 kHz, receive %2 kHz, %3")
-        .arg(panel_.Text1->text(), panel_.Text3->text(), step);
-}
-
-void PanelAids::announceRecord()
-{
-    const QString summary = recordSummary();
-    if (summary == announcement_)
-        return;
-    announcement_ = summary;
-    // Qt has no announcement of its own. A screen reader speaks a change of the
-    // focused object's description, and only of the focused object: the
-    // displays' own text changes, one per step and unfocused, it lets pass.
-    QWidget* focused = QApplication::focusWidget();
-    if (!focused || focused->window() != &panel_)
-        return;
-    if (focused != announcedOn_) {
-        focusMoved(nullptr);
-        announcedOn_ = focused;
-        descriptionBefore_ = focused->accessibleDescription();
-    }
-    focused->setAccessibleDescription(summary);
-}
-
-void PanelAids::focusMoved(QWidget*)
-{
-    // The announcement belongs to the moment; the control gets its own back.
-    if (announcedOn_ && announcedOn_ != QApplication::focusWidget())
-        announcedOn_->setAccessibleDescription(descriptionBefore_);
-    if (announcedOn_ != QApplication::focusWidget())
-        announcedOn_ = nullptr;
 }

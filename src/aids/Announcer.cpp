@@ -1,0 +1,155 @@
+#include "aids/Announcer.h"
+
+#include "panel/Corvane.h"
+#include "rules/GoTo.h"
+#include "text/NumberText.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+Announcer::Announcer(Corvane& panel, QObject* parent) : QObject(parent), panel_(panel), before_(now())
+{
+    for (QAbstractButton* b : panel_.findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly))
+        connect(b, &QAbstractButton::pressed, this, [this, b] { pressed(b); });
+    connect(&panel_, &Corvane::actionFailed, this, [this] { failed_ = true; });
+    connect(&panel_, &Corvane::actionEnded, this, &Announcer::ended);
+    connect(qApp, &QApplication::focusChanged, this, [this] {
+        // Once the new focus has been told: an earlier name change would be
+        // read as news of the control being left.
+        QTimer::singleShot(0, this, &Announcer::giveNamesBack);
+    });
+}
+
+QString Announcer::record(const Corvane& panel)
+{
+    if (!panel.RIT_ON->isChecked())
+        return QStringLiteral("%1 kilohertz").arg(panel.Text1->text());
+    return QStringLiteral("transmit %1 kilohertz, receive %2 kilohertz")
+        .arg(panel.Text1->text(), panel.Text3->text());
+}
+
+QString Announcer::dropReason(const Corvane& panel, const QString& entry)
+{
+    const QString what = QStringLiteral("Freq entry \"%1\" dropped: ").arg(entry);
+    if (entry.trimmed().isEmpty())
+        return QStringLiteral("Freq entry empty: nothing to go to");
+    if (!rules::inEntryRange(numtext::leadingNumber(entry)))
+        return what + QStringLiteral("not a frequency from %1 to %2 kilohertz")
+                          .arg(rules::entryLowKhz)
+                          .arg(rules::entryHighKhz);
+    double target = 0;
+    try {
+        target = numtext::toDouble(entry, u"Freq entry");
+    } catch (const numtext::ConversionError&) {
+        return QString();
+    }
+    if (panel.tune_low == 0 && panel.tune_high == 0)
+        return what + QStringLiteral("no rig model chosen");
+    if (!rules::withinLimits(target, panel.tune_low, panel.tune_high))
+        return what + QStringLiteral("outside %1 to %2 kilohertz").arg(panel.tune_low).arg(panel.tune_high);
+    if (!rules::onFiftyHzGrid(target))
+        return what + QStringLiteral("not on the 50 hertz grid");
+    return QString();
+}
+
+Announcer::State Announcer::now() const
+{
+    return {panel_.Text1->text(), panel_.Text3->text(), panel_.Text5->text(), panel_.RIT_ON->isChecked(),
+            panel_.step_hz};
+}
+
+void Announcer::pressed(QAbstractButton* button)
+{
+    pressed_ = button;
+    dropped_.clear();
+    if (panel_.busy())
+        return;
+    // What the operator typed meanwhile is not the action's doing.
+    before_ = now();
+    if (button != panel_.Command26)
+        return;
+    // Said before the run starts: the operator hears where it goes while it goes.
+    dropped_ = dropReason(panel_, panel_.Text5->text());
+    if (dropped_.isEmpty()) {
+        bool number = true;
+        try {
+            numtext::toDouble(panel_.Text5->text(), u"Freq entry");
+        } catch (const numtext::ConversionError&) {
+            number = false;
+        }
+        if (number)
+            say(QStringLiteral("going to %1 kilohertz").arg(panel_.Text5->text().trimmed()));
+    }
+}
+
+void Announcer::ended()
+{
+    const State after = now();
+    const QString text = failed_ ? QString() : news(before_, after);
+    before_ = after;
+    pressed_ = nullptr;
+    dropped_.clear();
+    failed_ = false;
+    if (!text.isEmpty())
+        say(text);
+}
+
+QString Announcer::news(const State& before, const State& after) const
+{
+    Corvane& p = panel_;
+    QAbstractButton* const button = pressed_;
+    if (button == p.Command1)
+        return QStringLiteral("annunciate sent");
+    if (button == p.Command26)
+        return dropped_.isEmpty() ? record(p) : dropped_;
+    if (after.rit != before.rit)
+        return (after.rit ? QStringLiteral("RIT on, ") : QStringLiteral("RIT off, ")) + record(p);
+    if (button == p.Command2 || (after.stepHz != before.stepHz && after.xmit == before.xmit))
+        return QStringLiteral("%1 hertz steps").arg(after.stepHz);
+    const QAbstractButton* const entryKeys[] = {p.Command15, p.Command16, p.Command17, p.Command18,
+                                                p.Command19, p.Command20, p.Command21, p.Command22,
+                                                p.Command23, p.Command24, p.Command25, p.Command27,
+                                                p.Command28, p.Command29, p.Command30, p.Command31};
+    if (std::find(std::begin(entryKeys), std::end(entryKeys), button) != std::end(entryKeys))
+        return after.entry.isEmpty() ? QStringLiteral("Freq entry empty")
+                                     : QStringLiteral("Freq entry %1").arg(after.entry.trimmed());
+    if (after.xmit != before.xmit || after.rcv != before.rcv || button)
+        return record(p);
+    return QString();
+}
+
+void Announcer::say(const QString& text)
+{
+    last_ = text;
+    QWidget* focused = QApplication::focusWidget();
+    if (!focused || focused->window() != panel_.window())
+        return;
+    if (!ownNames_.contains(focused))
+        ownNames_.insert(focused, focused->accessibleName());
+    // A reader keeps each object's last name and ignores a change to the same
+    // name; a trailing space makes the repeat a change and is not heard.
+    QString name = text;
+    if (spokenAs_.value(focused) == name)
+        name += u' ';
+    spokenAs_.insert(focused, name);
+    focused->setAccessibleName(name);
+}
+
+void Announcer::giveNamesBack()
+{
+    for (auto it = ownNames_.begin(); it != ownNames_.end();) {
+        if (it.key()->hasFocus()) {
+            ++it;
+            continue;
+        }
+        it.key()->setAccessibleName(it.value());
+        it = ownNames_.erase(it);
+    }
+}

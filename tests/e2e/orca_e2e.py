@@ -1,0 +1,231 @@
+#!/usr/bin/env python3
+"""Corvane heard through a real screen reader: Orca (as Debian ships it, with
+speech-dispatcher and espeak-ng, speaking to a null audio device) reads the
+real program under Xvfb while xdotool works it. What Orca speaks is read from
+its debug log ("SPEECH OUTPUT" lines).
+
+For a step, a run, Step size, RIT on, annunciate, a keypad digit, a preset,
+"E" and an entry "E" drops, the news is spoken exactly once; a focus change
+right after a 5000-step run at High is spoken within a second.
+
+Exits 0 when every check passes, 1 on the first that fails, and 77 (skipped)
+when there is no display, no D-Bus session or Orca cannot start.
+
+usage: orca_e2e.py --corvane BINARY --out DIR
+"""
+
+import argparse
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from panel_e2e import Display, Failure, check, skip, stop, wait_until  # noqa: E402
+
+SESSION_MARK = "CORVANE_ORCA_SESSION"
+SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?\{'established'")
+# Centres of controls in the window at 100 %, in pixels (the layout's twips / 15).
+PLACES = {"CHU": (172, 128), "C": (208, 176), "E": (280, 176), "High": (96, 118), "Port": (262, 242)}
+
+
+class Orca:
+    def __init__(self, out, env):
+        self.log_path = os.path.join(out, "orca-debug.txt")
+        if os.path.exists(self.log_path):
+            os.remove(self.log_path)
+        # Orca writes its debug log through a buffer; line by line, it can be
+        # read while Orca speaks.
+        launcher = (
+            "import builtins, runpy, sys\n"
+            "real = builtins.open\n"
+            "log, orca = sys.argv[1:3]\n"
+            "def opener(f, mode='r', buffering=-1, *a, **k):\n"
+            "    return real(f, mode, 1 if f == log else buffering, *a, **k)\n"
+            "builtins.open = opener\n"
+            "sys.argv = [orca, '--replace', '--debug-file=' + log]\n"
+            "runpy.run_path(orca, run_name='__main__')\n")
+        with open(os.path.join(out, "orca-stderr.txt"), "w") as err:
+            self.process = subprocess.Popen(["/usr/bin/python3", "-c", launcher, self.log_path, shutil.which("orca")],
+                                            env=env, stdout=subprocess.DEVNULL, stderr=err)
+        self.mark = 0
+
+    def started(self, timeout=40):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline and self.process.poll() is None:
+            if any("Screen reader on" in s for s in self.spoken_all()):
+                return True
+            time.sleep(0.2)
+        return False
+
+    def spoken_all(self):
+        try:
+            with open(self.log_path, encoding="utf-8", errors="replace") as log:
+                return [m.group(1) for m in map(SPOKEN.search, log) if m]
+        except FileNotFoundError:
+            return []
+
+    def take(self):
+        """What was spoken since the last take."""
+        spoken = self.spoken_all()
+        new, self.mark = spoken[self.mark:], len(spoken)
+        return new
+
+    def hear(self, text, timeout=20, settle=1.0, whole=False):
+        """Waits until `text` is spoken (as a whole utterance, or within one),
+        lets the speech settle, and checks it was spoken once."""
+        heard = []
+        def said(s):
+            return s.strip() == text if whole else s.count(text)
+        def probe():
+            heard.extend(self.take())
+            return any(map(said, heard))
+        wait_until(f"Orca to speak {text!r}", probe, timeout, 0.05)
+        time.sleep(settle)
+        heard.extend(self.take())
+        times = sum(map(said, heard))
+        check(times == 1, f"{text!r} spoken {times} times: {heard}")
+        return heard
+
+
+def environment(out, display):
+    home = os.path.join(out, "home")
+    shutil.rmtree(home, ignore_errors=True)
+    config = os.path.join(home, ".config")
+    runtime = os.path.join(home, "runtime")
+    for d in (config, runtime, os.path.join(config, "speech-dispatcher")):
+        os.makedirs(d, exist_ok=True)
+    os.chmod(runtime, 0o700)
+    # Speech to ALSA's null device: nothing to hear, everything still spoken.
+    with open(os.path.join(config, "speech-dispatcher", "speechd.conf"), "w") as conf:
+        conf.write('AudioOutputMethod "alsa"\nAudioALSADevice "null"\nDefaultModule espeak-ng\n'
+                   'AddModule "espeak-ng" "sd_espeak-ng" "espeak-ng.conf"\nLogLevel 3\n')
+    return dict(os.environ, DISPLAY=display.name, HOME=home, XDG_CONFIG_HOME=config,
+                XDG_DATA_HOME=os.path.join(home, ".local", "share"), XDG_RUNTIME_DIR=runtime,
+                QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", ASAN_OPTIONS="detect_leaks=0")
+
+
+class Panel:
+    def __init__(self, env):
+        self.env = env
+        found = wait_until("the Corvane window", lambda: self.xdotool(
+            "search", "--onlyvisible", "--name", "^Corvane rel").split(), 60)
+        self.window = found[0]
+        self.xdotool("windowmove", "--sync", self.window, "0", "0")
+        self.xdotool("windowfocus", "--sync", self.window)
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=30).stdout
+
+    def press(self, *keys):
+        self.xdotool("key", "--delay", "60", *keys)
+
+    def click(self, name):
+        x, y = PLACES[name]
+        self.xdotool("mousemove", "--window", self.window, str(x), str(y), "click", "1")
+
+
+def session(args, env, orca):
+    log = open(os.path.join(args.out, "corvane-stderr.txt"), "w")
+    corvane = subprocess.Popen([args.corvane, "--no-settings", "--model", "KRV-40", "--rig-model", "KRV-40"], env=env,
+                               stdout=subprocess.DEVNULL, stderr=log)
+    try:
+        panel = Panel(env)
+        wait_until("Orca to read the panel", lambda: any("Encoder kind" in s for s in orca.take()), 30)
+        panel.press("Tab", "Tab", "Tab")  # Port, Xmit freq, then "Down 5000 steps"
+        wait_until("focus on a step button", lambda: any("Down 5000 steps" in s for s in orca.take()), 10)
+        panel.press("Up")
+        orca.hear("7040.2 kilohertz")
+        panel.press("shift+Prior")  # 125 steps
+        orca.hear("7065.2 kilohertz")
+        panel.press("alt+s")
+        orca.hear("50 hertz steps")
+        panel.press("alt+s")
+        orca.hear("200 hertz steps")
+        panel.press("alt+r")
+        orca.hear("RIT on, transmit 7065.2 kilohertz, receive 7065.2 kilohertz")
+        panel.press("alt+r")
+        orca.hear("RIT off, 7065.2 kilohertz")
+        panel.press("alt+a")
+        orca.hear("annunciate sent")
+        panel.press("7")
+        orca.hear("Freq entry 7")
+        panel.click("CHU")
+        orca.hear("Freq entry 7335.8")
+        panel.click("C")
+        orca.hear("Freq entry empty")
+        panel.press("7", "0", "5", "0")
+        orca.hear("Freq entry 7050")
+        panel.click("E")
+        heard = orca.hear("7050 kilohertz", whole=True)
+        check(any("going to 7050 kilohertz" in s for s in heard), f"no target before the arrival: {heard}")
+        panel.press("9", "9", "9", "9", "9", "Return")
+        orca.hear('Freq entry "99999" dropped')
+        focus_after_a_long_run(panel, orca)
+        refused(panel, orca)
+    finally:
+        stop(corvane)
+        log.close()
+
+
+def focus_after_a_long_run(panel, orca):
+    panel.click("High")
+    panel.press("Tab", "Tab", "Tab", "Tab")  # round to Encoder, then Port, Xmit freq, "Down 5000 steps"
+    wait_until("focus on a step button", lambda: any("Down 5000 steps" in s for s in orca.take()), 10)
+    panel.press("space")  # 5000 steps down at High
+    orca.hear("6050 kilohertz", timeout=60, settle=0)
+    start = time.monotonic()
+    panel.press("Tab")
+    wait_until("Orca to speak the new focus", lambda: any("Up 5000 steps" in s for s in orca.take()), 10, 0.02)
+    took = time.monotonic() - start
+    print(f"orca_e2e: focus change after a 5000-step run spoken after {took:.2f} s")
+    check(took < 1.0, f"the focus change took {took:.2f} s to be spoken")
+
+
+def refused(panel, orca):
+    """A step the Port refuses: its message box is read, the message once."""
+    panel.click("Port")
+    panel.press("ctrl+a")
+    panel.xdotool("type", "--delay", "60", "abc")
+    panel.press("Tab", "Up")  # a step from "Xmit freq"
+    orca.hear('"abc"')
+    panel.press("Return")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--corvane", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    if os.environ.get(SESSION_MARK) != "1":
+        if not shutil.which("dbus-run-session"):
+            return skip("dbus-run-session is not installed")
+        env = dict(os.environ, **{SESSION_MARK: "1"})
+        return subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env).returncode
+    if not shutil.which("orca") or not shutil.which("xdotool"):
+        return skip("orca or xdotool is not installed")
+    os.makedirs(args.out, exist_ok=True)
+    display = Display(os.path.join(args.out, "xvfb.log"))
+    env = environment(args.out, display)
+    subprocess.run(["gsettings", "set", "org.gnome.desktop.interface", "toolkit-accessibility", "true"], env=env,
+                   capture_output=True)
+    orca = Orca(args.out, env)
+    try:
+        if not orca.started():
+            return skip(f"Orca could not start (see {args.out}/orca-stderr.txt)")
+        orca.take()
+        session(args, env, orca)
+    except Failure as failure:
+        print(f"FAILED: {failure}\n(logs in {args.out})")
+        return 1
+    finally:
+        stop(orca.process)
+        display.close()
+    print("orca_e2e: every check passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
