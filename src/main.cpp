@@ -2,6 +2,9 @@
 #include "app/CommandLine.h"
 #include "app/SignalClose.h"
 #include "app/Settings.h"
+#include "hear/Devices.h"
+#include "hear/Hearing.h"
+#include "hear/WavFile.h"
 #include "hw/Backends.h"
 #include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
@@ -71,6 +74,12 @@ int main(int argc, char** argv)
             return parsed.exitCode;
         }
         options = *parsed.options;
+        if (options.hearing.listDevices) {
+            hear::listDevices(stdout);
+            return 0;
+        }
+        if (options.hearing.decodeWav)
+            return hear::decodeWavFile(QString::fromStdString(*options.hearing.decodeWav), stdout, stderr);
     }
 
     // The hardware opens before any window and writes nothing until the panel starts.
@@ -143,6 +152,8 @@ int main(int argc, char** argv)
         const auto found = panel->KRV->findItems(QString::fromStdString(*options.model), Qt::MatchExactly);
         panel->KRV->setCurrentItem(found.value(0));
     }
+    const Hearing hearing(*panel, rigConsole ? &*rigConsole : nullptr, options.hearing,
+                          options.settings ? app::standardStore() : nullptr);
     // A port already taken costs the remote access only, never the panel.
     std::unique_ptr<rigctl::PanelRig> panelRig;
     std::unique_ptr<rigctl::RigctlServer> server;

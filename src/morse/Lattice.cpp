@@ -14,6 +14,9 @@ namespace
 {
 
 constexpr float never = -1e30f;
+// What a character must be worth to be read at all: noise alone, searched
+// long enough, spells something.
+constexpr float characterCost = 6;
 
 struct Node {
     std::array<int, 2> child{-1, -1}; // after a dit, after a dah
@@ -155,8 +158,8 @@ Reading bestReading(std::span<const float> evidence, int stepsPerDit)
             }
             a[c] = best;
             markBack[static_cast<size_t>(t) * nodes + c] = arg;
-            if (tree[c].symbol >= 0 && best > charEnd[t]) {
-                charEnd[t] = best;
+            if (tree[c].symbol >= 0 && best - characterCost > charEnd[t]) {
+                charEnd[t] = best - characterCost;
                 charEndNode[t] = static_cast<int16_t>(c);
             }
         }
