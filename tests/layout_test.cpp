@@ -7,7 +7,8 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
-namespace {
+namespace
+{
 
 enum class Kind { Button, Text, Label, Option, List, Combo };
 
@@ -91,15 +92,18 @@ QStringList itemsOf(const QComboBox* combo)
 // Whether `text` fits a line edit's text area without clipping.
 bool fitsLineEdit(const QLineEdit* edit, const QString& text)
 {
-    const int frame = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
-    const QRect area = edit->rect().adjusted(frame + 2, frame + 1, -frame - 2, -frame - 1); // QLineEdit's margins
+    const int frame =
+        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+    const QRect area =
+        edit->rect().adjusted(frame + 2, frame + 1, -frame - 2, -frame - 1); // QLineEdit's margins
     const QFontMetrics fm(edit->font());
     return fm.horizontalAdvance(text) <= area.width() && fm.height() <= area.height();
 }
 
 } // namespace
 
-class Layout : public PanelTest {
+class Layout : public PanelTest
+{
 protected:
     void expectEveryTextFits();
 };
@@ -107,13 +111,14 @@ protected:
 TEST_F(Layout, WindowHasItsCaptionAndFixedClientArea)
 {
     EXPECT_EQ(panel->windowTitle(), "Corvane rel. 4.02 by threnlo");
-    EXPECT_EQ(panel->size(), QSize(297, 254));
+    EXPECT_EQ(panel->size(), QSize(297, 288)); // the rig's panel, and the heard line below it
     EXPECT_EQ(panel->minimumSize(), panel->maximumSize());
 }
 
 TEST_F(Layout, EveryControlHasItsNameKindCaptionAndPlace)
 {
-    EXPECT_EQ(panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 46);
+    EXPECT_EQ(panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(),
+              48); // with HeardLine, TakeRig
     for (const ControlRow& row : controlTable()) {
         SCOPED_TRACE(row.name);
         auto* w = panel->findChild<QWidget*>(QLatin1String(row.name), Qt::FindDirectChildrenOnly);
@@ -162,6 +167,7 @@ TEST_F(Layout, TabOrderFollowsTheTableAndSkipsLabels)
     QStringList expected, actual;
     for (const ControlRow* row : focusable)
         expected << QLatin1String(row->name);
+    expected << QStringLiteral("TakeRig"); // below the rig's controls, after them
     QWidget* w = panel->Encoder;
     do {
         if (w->parentWidget() == panel.get() && !qobject_cast<QLabel*>(w))
@@ -193,7 +199,7 @@ TEST_F(Layout, EveryCaptionListItemAndDisplayTextFitsItsControlAtEveryZoom)
     for (int zoom = 100; zoom <= 300; zoom += 25) {
         SCOPED_TRACE(zoom);
         ASSERT_EQ(panel->zoomPercent(), zoom);
-        EXPECT_EQ(panel->size(), QSize(297 * zoom / 100, 254 * zoom / 100));
+        EXPECT_EQ(panel->size(), QSize(297 * zoom / 100, 288 * zoom / 100));
         EXPECT_EQ(panel->Command12->geometry(),
                   QRect(200 * zoom / 100, 192 * zoom / 100, 41 * zoom / 100, 33 * zoom / 100));
         expectEveryTextFits();
@@ -203,7 +209,7 @@ TEST_F(Layout, EveryCaptionListItemAndDisplayTextFitsItsControlAtEveryZoom)
     QTest::keyClick(panel.get(), Qt::Key_Minus, Qt::ControlModifier);
     EXPECT_EQ(panel->zoomPercent(), 275);
     QTest::keyClick(panel.get(), Qt::Key_0, Qt::ControlModifier);
-    EXPECT_EQ(panel->size(), QSize(297, 254));
+    EXPECT_EQ(panel->size(), QSize(297, 288)); // the rig's panel, and the heard line below it
 }
 
 void Layout::expectEveryTextFits()
@@ -215,7 +221,8 @@ void Layout::expectEveryTextFits()
         EXPECT_LE(needed.height(), room.height()) << button->objectName().toStdString();
     }
     for (auto* label : panel->findChildren<QLabel*>()) {
-        const QRect r = QFontMetrics(label->font()).boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
+        const QRect r =
+            QFontMetrics(label->font()).boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
         EXPECT_TRUE(label->contentsRect().contains(r)) << label->objectName().toStdString();
     }
     for (auto* option : {panel->RIT_ON, panel->RIT_OFF}) {
@@ -245,5 +252,6 @@ void Layout::expectEveryTextFits()
     };
     for (const auto& [edit, texts] : displays)
         for (const QString& text : texts)
-            EXPECT_TRUE(fitsLineEdit(edit, text)) << edit->objectName().toStdString() << " " << text.toStdString();
+            EXPECT_TRUE(fitsLineEdit(edit, text))
+                << edit->objectName().toStdString() << " " << text.toStdString();
 }

@@ -60,6 +60,8 @@ void HeardLine::show(const QString& text)
 {
     panel_.HeardLine->setText(text);
     panel_.HeardLine->setAccessibleDescription(text);
+    if (onShown)
+        onShown(text);
 }
 
 void HeardLine::idle()

@@ -16,6 +16,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class Corvane;
 class Listener;
 
@@ -31,6 +33,9 @@ public:
 
     // What the listener read: shown against the record as it stands now.
     void showHeard(const morse::Heard& heard);
+
+    // Told every text the line shows.
+    std::function<void(const QString& text)> onShown;
 
 private:
     void show(const QString& text);

@@ -9,6 +9,7 @@
 #include "panel/Corvane.h"
 #include "sim/RigConsole.h"
 #include "sim/RigVoice.h"
+#include "trace/Trace.h"
 
 #include <QSettings>
 
@@ -23,7 +24,7 @@ constexpr int voiceRate = 48'000;
 } // namespace
 
 Hearing::Hearing(Corvane& panel, RigConsole* rig, const HearingOptions& options,
-                 std::unique_ptr<QSettings> store)
+                 std::unique_ptr<QSettings> store, std::FILE* trace)
     : QObject(&panel), rig_(rig)
 {
     if (rig)
@@ -32,6 +33,10 @@ Hearing::Hearing(Corvane& panel, RigConsole* rig, const HearingOptions& options,
     SoundSource* source = device_ ? static_cast<SoundSource*>(device_.get()) : inProgram_.get();
     listener_ = new Listener(source, this);
     line_ = new HeardLine(panel, *listener_);
+    if (trace)
+        line_->onShown = [trace](const QString& text) mutable {
+            writeTrace(trace, "heard: %s\n", qPrintable(text));
+        };
 }
 
 Hearing::~Hearing()

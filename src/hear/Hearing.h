@@ -10,6 +10,7 @@
 
 #include <QObject>
 
+#include <cstdio>
 #include <memory>
 
 class Corvane;
@@ -26,10 +27,12 @@ class Hearing : public QObject
 {
 public:
     // rig: the simulated rig's console, or nullptr with hardware. store: where
-    // the input is remembered, or nullptr to remember nothing. Problems (an
-    // input or output that is not there) are said on standard error; the panel
-    // works on without them.
-    Hearing(Corvane& panel, RigConsole* rig, const HearingOptions& options, std::unique_ptr<QSettings> store);
+    // the input is remembered, or nullptr to remember nothing. trace: where
+    // each text the line shows is also written ("heard: ..."), or nullptr.
+    // Problems (an input or output that is not there) are said on standard
+    // error; the panel works on without them.
+    Hearing(Corvane& panel, RigConsole* rig, const HearingOptions& options, std::unique_ptr<QSettings> store,
+            std::FILE* trace = nullptr);
     ~Hearing() override;
 
     HeardLine& line() { return *line_; }
