@@ -21,6 +21,8 @@ constexpr double lowestPitch = 300, highestPitch = 1200;
 constexpr double slowest = 9, fastest = 44; // a margin around 10..40 WPM
 constexpr double workingRate = 4000;        // enough for the highest pitch
 constexpr int stepsPerDit = 6;              // the time resolution of the whole reading
+// Evidence (z-scores of a span's excess tone energy) that casts doubt on a character.
+constexpr double markDoubt = 3.0, gapDoubt = 3.5;
 
 // Mixed to one channel and brought down to about workingRate by three
 // cascaded moving sums, whose nulls fall on what would fold onto the band.
@@ -294,6 +296,33 @@ Heard judged(const Attempt& a, double pitchHz)
             heard.text[c] = '?';
         markExcess += excess[c];
         marks += count[c];
+    }
+    // One element lost in a fade turns a digit into another: a mark with
+    // little tone under it, or a gap with much, for the marks around it, makes
+    // its character doubtful.
+    const auto excessOf = [&](int from, int to) {
+        double e = 0;
+        for (int k = from; k < to; ++k)
+            e += a.energy[k] - 1.0;
+        return e;
+    };
+    const std::vector<ReadMark>& read = a.reading.marks;
+    for (size_t i = 0; i < read.size(); ++i) {
+        const int length = read[i].end - read[i].start;
+        if (excessOf(read[i].start, read[i].end) / std::sqrt(length) < markDoubt)
+            heard.text[read[i].character] = '?';
+        // The gap before this mark, less a step at each edge where the key's edges smear.
+        const int from = read[i].start - 1, to = i > 0 ? read[i - 1].end + 1 : from;
+        if (from - to < 1)
+            continue;
+        const double gap = excessOf(to, from);
+        const double level =
+            std::min(excessOf(read[i].start, read[i].end) / length,
+                     excessOf(read[i - 1].start, read[i - 1].end) / (read[i - 1].end - read[i - 1].start));
+        if (gap / std::sqrt(from - to) > gapDoubt && gap / (from - to) > 0.3 * level) {
+            heard.text[read[i].character] = '?';
+            heard.text[read[i - 1].character] = '?';
+        }
     }
     // The gaps inside the message, away from the marks' edges, should hold noise alone.
     double gapExcess = 0, gaps = 0;
