@@ -187,11 +187,11 @@ int main(int argc, char** argv)
         "10 %% jitter, long and short forms, rates 8/16/44.1/48 kHz.\n"
         "'right': read whole and trusted; 'wrong trusted': a wrong message that passed as a frequency.\n\n",
         3 * 3 * 2 * perCondition, perCondition);
-    std::printf("%7s  %6s  %7s  %8s  %15s  %9s  %9s  %9s\n", "SNR dB", "CER %", "right %", "worst %",
-                "wrong trusted", "cpu ms", "ms p95", "ms max");
+    std::printf("%7s  %6s  %7s  %8s  %8s  %7s  %13s  %6s  %6s  %6s\n", "SNR dB", "CER %", "right %",
+                "steady %", "fading %", "worst %", "wrong trusted", "cpu ms", "ms p95", "ms max");
     bool failed = false;
     for (const double snr : {20.0, 10.0, 6.0, 3.0, 0.0, -3.0, -6.0, -9.0, -12.0, -15.0}) {
-        Tally all;
+        Tally all, steady, faded;
         double worst = 1;
         for (const double wpm : {12.0, 20.0, 30.0})
             for (const double pitch : {450.0, 700.0, 950.0})
@@ -218,12 +218,15 @@ int main(int argc, char** argv)
                                         snr, wpm, pitch, fading ? "fading" : "steady", rate, text.c_str(),
                                         heard.text.c_str(), heard.confidence, heard.wpm, heard.pitchHz);
                         all.add(text, heard, ms);
+                        (fading ? faded : steady).add(text, heard, ms);
                     }
                     worst = std::min(worst, static_cast<double>(cell.right) / cell.messages);
                 }
-        std::printf("%7.0f  %6.2f  %7.1f  %8.1f  %15d  %9.1f  %9.1f  %9.1f\n", snr,
-                    100.0 * all.charErrors / all.chars, 100.0 * all.right / all.messages, 100.0 * worst,
-                    all.trustedWrong, mean(all.millis), all.percentile(0.95), all.percentile(1.0));
+        std::printf("%7.0f  %6.2f  %7.1f  %8.1f  %8.1f  %7.1f  %13d  %6.1f  %6.1f  %6.1f\n", snr,
+                    100.0 * all.charErrors / all.chars, 100.0 * all.right / all.messages,
+                    100.0 * steady.right / steady.messages, 100.0 * faded.right / faded.messages,
+                    100.0 * worst, all.trustedWrong, mean(all.millis), all.percentile(0.95),
+                    all.percentile(1.0));
         std::fflush(stdout);
         failed |= (snr >= 0 && worst < 0.99) || (snr >= -6 && worst < 0.95) || all.trustedWrong > 0;
     }
