@@ -38,5 +38,7 @@ void DevicePlayer::play(std::vector<float> samples, int rate)
             buffer->deleteLater();
         }
     });
+    // A second in hand: a busy machine must not cut a dah short.
+    sink->setBufferSize(rate * static_cast<int>(sizeof(qint16)));
     sink->start(buffer);
 }

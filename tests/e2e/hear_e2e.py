@@ -126,6 +126,7 @@ def run(args, display, server):
         line = wait_heard(trace_path, seen, corvane, timeout=20)
         check(line == f"Rig: {rig} kHz, the record agrees", f"after taking the rig's frequency: {line!r}")
         check(len(trace.lines()) == traffic, f"taking wrote to the port: {trace.lines()[traffic:][:5]}")
+
     finally:
         stop(corvane)
 
