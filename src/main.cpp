@@ -1,7 +1,7 @@
 // Corvane: picks the port and delay library, opens the panel.
 #include "app/CommandLine.h"
-#include "app/Settings.h"
 #include "app/SignalClose.h"
+#include "app/Settings.h"
 #include "hear/Devices.h"
 #include "hear/Hearing.h"
 #include "hear/WavFile.h"
@@ -30,8 +30,7 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
 QStringList earlyMessages;
 
@@ -144,19 +143,17 @@ int main(int argc, char** argv)
         backend.port->endStartup();
     // Without a screen nobody could close the dialog, and the panel would wait on it for ever.
     const bool headless = QGuiApplication::platformName() == u"offscreen";
-    QObject::connect(panel.get(), &Corvane::actionFailed, panel.get(),
-                     [&panel, headless](const QString& message) {
-                         std::fprintf(stderr, "corvane: %s\n", qPrintable(message));
-                         if (!headless)
-                             QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
-                     });
+    QObject::connect(panel.get(), &Corvane::actionFailed, panel.get(), [&panel, headless](const QString& message) {
+        std::fprintf(stderr, "corvane: %s\n", qPrintable(message));
+        if (!headless)
+            QMessageBox::warning(panel.get(), QStringLiteral("Corvane"), message);
+    });
     if (options.model) {
         const auto found = panel->KRV->findItems(QString::fromStdString(*options.model), Qt::MatchExactly);
         panel->KRV->setCurrentItem(found.value(0));
     }
     const Hearing hearing(*panel, rigConsole ? &*rigConsole : nullptr, options.hearing,
-                          options.settings ? app::standardStore() : nullptr,
-                          options.trace ? stderr : nullptr);
+                          options.settings ? app::standardStore() : nullptr, options.trace ? stderr : nullptr);
     // A port already taken costs the remote access only, never the panel.
     std::unique_ptr<rigctl::PanelRig> panelRig;
     std::unique_ptr<rigctl::RigctlServer> server;

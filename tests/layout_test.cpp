@@ -7,8 +7,7 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
-namespace
-{
+namespace {
 
 enum class Kind { Button, Text, Label, Option, List, Combo };
 
@@ -92,18 +91,15 @@ QStringList itemsOf(const QComboBox* combo)
 // Whether `text` fits a line edit's text area without clipping.
 bool fitsLineEdit(const QLineEdit* edit, const QString& text)
 {
-    const int frame =
-        edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
-    const QRect area =
-        edit->rect().adjusted(frame + 2, frame + 1, -frame - 2, -frame - 1); // QLineEdit's margins
+    const int frame = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit) : 0;
+    const QRect area = edit->rect().adjusted(frame + 2, frame + 1, -frame - 2, -frame - 1); // QLineEdit's margins
     const QFontMetrics fm(edit->font());
     return fm.horizontalAdvance(text) <= area.width() && fm.height() <= area.height();
 }
 
 } // namespace
 
-class Layout : public PanelTest
-{
+class Layout : public PanelTest {
 protected:
     void expectEveryTextFits();
 };
@@ -117,8 +113,7 @@ TEST_F(Layout, WindowHasItsCaptionAndFixedClientArea)
 
 TEST_F(Layout, EveryControlHasItsNameKindCaptionAndPlace)
 {
-    EXPECT_EQ(panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(),
-              48); // with HeardLine, TakeRig
+    EXPECT_EQ(panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 48); // with HeardLine, TakeRig
     for (const ControlRow& row : controlTable()) {
         SCOPED_TRACE(row.name);
         auto* w = panel->findChild<QWidget*>(QLatin1String(row.name), Qt::FindDirectChildrenOnly);
@@ -221,8 +216,7 @@ void Layout::expectEveryTextFits()
         EXPECT_LE(needed.height(), room.height()) << button->objectName().toStdString();
     }
     for (auto* label : panel->findChildren<QLabel*>()) {
-        const QRect r =
-            QFontMetrics(label->font()).boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
+        const QRect r = QFontMetrics(label->font()).boundingRect(label->contentsRect(), Qt::TextWordWrap, label->text());
         EXPECT_TRUE(label->contentsRect().contains(r)) << label->objectName().toStdString();
     }
     for (auto* option : {panel->RIT_ON, panel->RIT_OFF}) {
@@ -252,6 +246,5 @@ void Layout::expectEveryTextFits()
     };
     for (const auto& [edit, texts] : displays)
         for (const QString& text : texts)
-            EXPECT_TRUE(fitsLineEdit(edit, text))
-                << edit->objectName().toStdString() << " " << text.toStdString();
+            EXPECT_TRUE(fitsLineEdit(edit, text)) << edit->objectName().toStdString() << " " << text.toStdString();
 }
