@@ -71,22 +71,22 @@ void Hearing::giveVoice(RigConsole& rig, const HearingOptions& options)
 void Hearing::chooseInput(const HearingOptions& options, bool simulatedVoice, QSettings* store)
 {
     QString name;
-    if (options.input) {
+    if (options.input)
         name = QString::fromStdString(*options.input);
-        if (store)
-            store->setValue(inputKey, name);
-    } else if (!simulatedVoice && store) {
+    else if (!simulatedVoice && store)
         name = store->value(inputKey).toString();
-    }
     if (name.isEmpty())
         return;
     if (const auto device = hear::findInput(name)) {
+        // Remembered only once found: a mistyped name would be complained of at every start.
+        if (options.input && store)
+            store->setValue(inputKey, name);
         device_ = std::make_unique<DeviceSound>(*device);
         inProgram_.reset();
         if (rig_ && !player_)
             rig_->onAnnunciation = nullptr; // its voice would go nowhere
         return;
     }
-    std::fprintf(stderr, "corvane: --audio-input: no audio input \"%s\" (see --list-audio)\n",
-                 qPrintable(name));
+    std::fprintf(stderr, "corvane: %s: no audio input \"%s\" (see --list-audio)\n",
+                 options.input ? "--audio-input" : "the remembered audio input", qPrintable(name));
 }
