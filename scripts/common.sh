@@ -20,8 +20,9 @@ ensure_packages() {
     fi
 }
 
-# help2man makes the manual page from the program's own --help.
-BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev libgl-dev fonts-dejavu-core help2man)
+# help2man makes the manual page from the program's own --help; qt6-multimedia-dev
+# brings audio capture and playback (its PulseAudio backend needs no extra package).
+BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev fonts-dejavu-core help2man)
 
 # build DIR CMAKE_ARGS...: configures (once) and builds into DIR.
 build() {

@@ -5,6 +5,9 @@
 #include "app/RemotePeer.h"
 #include "app/Settings.h"
 #include "app/SignalClose.h"
+#include "hear/Devices.h"
+#include "hear/Hearing.h"
+#include "hear/WavFile.h"
 #include "hw/Backends.h"
 #include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
@@ -66,6 +69,12 @@ int main(int argc, char** argv)
             return parsed.exitCode;
         }
         options = *parsed.options;
+        if (options.hearing.listDevices) {
+            hear::listDevices(stdout);
+            return 0;
+        }
+        if (options.hearing.decodeWav)
+            return hear::decodeWavFile(QString::fromStdString(*options.hearing.decodeWav), stdout, stderr);
     }
 
     // The hardware opens before any window and writes nothing until the panel starts.
@@ -112,6 +121,8 @@ int main(int argc, char** argv)
         const auto found = panel->KRV->findItems(QString::fromStdString(*options.model), Qt::MatchExactly);
         panel->KRV->setCurrentItem(found.value(0));
     }
+    const Hearing hearing(*panel, chain.rigConsole(), options.hearing,
+                          options.settings ? app::standardStore() : nullptr, options.trace ? stderr : nullptr);
     std::optional<app::RemotePeer> remote;
     if (options.rigctldPort)
         remote.emplace(

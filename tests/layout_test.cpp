@@ -113,13 +113,13 @@ protected:
 TEST_F(Layout, WindowHasItsCaptionAndFixedClientArea)
 {
     EXPECT_EQ(panel->windowTitle(), "Corvane rel. 4.02 by threnlo");
-    EXPECT_EQ(panel->size(), QSize(297, 254));
+    EXPECT_EQ(panel->size(), QSize(297, 288)); // the rig's panel, and the heard line below it
     EXPECT_EQ(panel->minimumSize(), panel->maximumSize());
 }
 
 TEST_F(Layout, EveryControlHasItsNameKindCaptionAndPlace)
 {
-    EXPECT_EQ(panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 46);
+    EXPECT_EQ(panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly).size(), 48); // with HeardLine, TakeRig
     for (const ControlRow& row : controlTable()) {
         SCOPED_TRACE(row.name);
         auto* w = panel->findChild<QWidget*>(QLatin1String(row.name), Qt::FindDirectChildrenOnly);
@@ -168,6 +168,7 @@ TEST_F(Layout, TabOrderFollowsTheTableAndSkipsLabels)
     QStringList expected, actual;
     for (const ControlRow* row : focusable)
         expected << QLatin1String(row->name);
+    expected << QStringLiteral("TakeRig"); // below the rig's controls, after them
     QWidget* w = panel->Encoder;
     do {
         if (w->parentWidget() == panel.get() && !qobject_cast<QLabel*>(w))
@@ -199,7 +200,7 @@ TEST_F(Layout, EveryCaptionListItemAndDisplayTextFitsItsControlAtEveryZoom)
     for (int zoom = 100; zoom <= 300; zoom += 25) {
         SCOPED_TRACE(zoom);
         ASSERT_EQ(panel->zoomPercent(), zoom);
-        EXPECT_EQ(panel->size(), QSize(297 * zoom / 100, 254 * zoom / 100));
+        EXPECT_EQ(panel->size(), QSize(297 * zoom / 100, 288 * zoom / 100));
         EXPECT_EQ(panel->Command12->geometry(),
                   QRect(200 * zoom / 100, 192 * zoom / 100, 41 * zoom / 100, 33 * zoom / 100));
         expectEveryTextFits();
@@ -209,7 +210,7 @@ TEST_F(Layout, EveryCaptionListItemAndDisplayTextFitsItsControlAtEveryZoom)
     QTest::keyClick(panel.get(), Qt::Key_Minus, Qt::ControlModifier);
     EXPECT_EQ(panel->zoomPercent(), 275);
     QTest::keyClick(panel.get(), Qt::Key_0, Qt::ControlModifier);
-    EXPECT_EQ(panel->size(), QSize(297, 254));
+    EXPECT_EQ(panel->size(), QSize(297, 288)); // the rig's panel, and the heard line below it
 }
 
 void Layout::expectEveryTextFits()
@@ -270,10 +271,10 @@ TEST_F(Layout, TheWindowFitsTheScreenItIsOnAtEveryZoom)
         panel->move(room.bottomRight() - QPoint(100, 100)); // partly off the screen's edge
         panel->show();
         panel->setZoomPercent(100);
+        const QSize base = panel->size();
         for (int zoom = 100; zoom <= 300; zoom += 25) {
             SCOPED_TRACE(zoom);
-            const QSize frame =
-                QSize(297, 254) * zoom / 100 + (panel->frameGeometry().size() - panel->size());
+            const QSize frame = base * zoom / 100 + (panel->frameGeometry().size() - panel->size());
             const bool holds = frame.width() <= room.width() && frame.height() <= room.height();
             testing::internal::CaptureStderr();
             panel->setZoomPercent(zoom);

@@ -83,6 +83,7 @@ Parsed parseCommandLine(const QStringList& arguments)
                        "the settings file."));
     parser.addOption(noSettings);
     const RigCommandLine rig(parser);
+    const HearingCommandLine hearing(parser);
     const QCommandLineOption port(
         QStringLiteral("port"),
         QStringLiteral("Port backend: sim (simulated, the default), ppdev (the kernel's parallel ports, "
@@ -136,6 +137,7 @@ Parsed parseCommandLine(const QStringList& arguments)
     }
     try {
         options.rig = rig.read(parser);
+        options.hearing = hearing.read(parser);
     } catch (const std::invalid_argument& e) {
         return refusal(QString::fromUtf8(e.what()));
     }

@@ -3,6 +3,7 @@
 // one place that neither prints nor exits, so that it can be tested like the
 // rest of the program and its texts shared with the manual.
 
+#include "hear/HearingCommandLine.h"
 #include "hw/GpioSettings.h"
 #include "sim/SimulatedRig.h"
 
@@ -27,6 +28,7 @@ struct Options {
     std::vector<std::string> allowIo;   // --allow-io ranges, as given
     GpioTexts gpio;                     // the --gpio-* options, as given
     std::optional<std::string> model;   // --model: the panel's rig model, chosen at start-up
+    HearingOptions hearing;             // listening to the rig, and the simulated rig's voice
 };
 
 // What the command line asks for: either options to go on with, or an end

@@ -49,6 +49,8 @@ public:
     EdgePacer& pacer() { return pacer_; }
     // The simulated rig, or null on hardware.
     const SimulatedRig* rig() const { return rig_ ? &*rig_ : nullptr; }
+    // What the simulated rig says (its annunciations), or null on hardware.
+    RigConsole* rigConsole() { return rigConsole_ ? &*rigConsole_ : nullptr; }
 
     // Start-up's writes are done: from now on a standard port the PC lacks is
     // refused like any other absent port.

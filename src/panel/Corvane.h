@@ -62,6 +62,10 @@ public:
     QComboBox *Port, *Encoder; // editable; their texts are read at every use
     QListWidget *speed, *KRV;
     QRadioButton *RIT_ON, *RIT_OFF; // one exclusive group
+    // Below the rig's controls: what was heard from the rig, and taking its
+    // frequency as the record (hear/HeardLine wires them).
+    QLabel* HeardLine;
+    QPushButton* TakeRig;
 
     // ---- Panel state: unset (0, false, empty) until first assigned ----
     int16_t enc_delay = 0;   // delay index of every encoder wait: 3 "Low", 4 "High"

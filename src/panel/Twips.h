@@ -14,7 +14,10 @@ constexpr QRect toPixels(const QRect& r)
     return {toPixels(r.x()), toPixels(r.y()), toPixels(r.width()), toPixels(r.height())};
 }
 
+// The rig's panel proper, and below it the line that says what was heard from the rig.
+constexpr int panelHeight = 3810, heardStrip = 510;
+
 // The window's client area.
-constexpr QSize clientArea{4455 / perPixel, 3810 / perPixel};
+constexpr QSize clientArea{4455 / perPixel, (panelHeight + heardStrip) / perPixel};
 
 } // namespace twips

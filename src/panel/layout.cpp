@@ -106,6 +106,9 @@ void Corvane::createControls()
     Label3 = place(label(this, QStringLiteral("Freq entry")), "Label3", 3480, 1080, 735, 255);
     Label2 = place(label(this, QStringLiteral("Rcv freq")), "Label2", 2280, 1080, 735, 255);
     Label1 = place(label(this, QStringLiteral("Xmit freq")), "Label1", 1200, 1080, 735, 255);
+    HeardLine = place(label(this, QString()), "HeardLine", 120, 3840, 3480, 450);
+    TakeRig = place(new QPushButton(QStringLiteral("Take"), this), "TakeRig", 3720, 3840, 615, 405);
+    TakeRig->setEnabled(false);
 
     ritGroup_ = new QButtonGroup(this);
     ritGroup_->setExclusive(true);

@@ -14,7 +14,10 @@ RigConsole::RigConsole(PortIo& inner, SimulatedRig& rig, std::FILE* out, bool st
     // The rig speaks from inside the call, before the trace wrapper has written
     // its line for it; holding the words back until the call returns keeps the
     // cause ahead of the effect.
-    rig_.onAnnunciation = [this](const std::string& text) { pending_ += text + '\n'; };
+    rig_.onAnnunciation = [this](const std::string& text) {
+        pending_ += text + '\n';
+        said_.push_back(text);
+    };
     if (stateLines)
         rig_.onStateChanged = [this](const RigState& state) { pending_ += rigLine(state) + '\n'; };
 }
@@ -44,4 +47,9 @@ void RigConsole::flush()
         return;
     writeTrace(out_, "%s", pending_.c_str());
     pending_.clear();
+    std::vector<std::string> said;
+    said.swap(said_);
+    if (onAnnunciation)
+        for (const std::string& text : said)
+            onAnnunciation(text);
 }

@@ -12,7 +12,9 @@
 #include "sim/SimulatedRig.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <vector>
 
 // One state line, without the line end.
 std::string rigLine(const RigState& state);
@@ -27,6 +29,9 @@ public:
     int16_t Inp32(int16_t address) override;
     void Out32(int16_t address, int16_t value) override;
 
+    // Also told every annunciation's text, after its line is written (its voice, say).
+    std::function<void(const std::string& text)> onAnnunciation;
+
 private:
     void flush();
 
@@ -34,4 +39,5 @@ private:
     SimulatedRig& rig_;
     std::FILE* out_;
     std::string pending_;
+    std::vector<std::string> said_; // annunciations not yet passed on
 };

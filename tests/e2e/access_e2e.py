@@ -186,7 +186,7 @@ def first_run(args, display, config, reader):
         trace.wait_for("rig 3550.50 3550.50 200 on")
         announced(reader, "RIT on, transmit 3550.5 kilohertz, receive 3550.5 kilohertz")
         keys.press("ctrl+plus")
-        wait_until("the zoomed window", lambda: keys.size() == (371, 317), 10)
+        wait_until("the zoomed window", lambda: keys.size() == (371, 360), 10)
         reader.pump(0.5)  # the settings are written from the event loop
     finally:
         stop(corvane)
@@ -198,7 +198,7 @@ def second_run(args, display, config, reader, first_startup):
     try:
         check(startup == first_startup, f"start-up traffic changed:\n{startup}\n{first_startup}")
         keys = Keys(display.name, reader)
-        wait_until("the remembered zoom", lambda: keys.size() == (371, 317), 10)
+        wait_until("the remembered zoom", lambda: keys.size() == (371, 360), 10)
         keys.tab_to("Annunciate")
         keys.press("Up")  # a step at the remembered Port, 4264
         trace.wait_for("rig 3560.20 3560.20 200 off")

@@ -27,7 +27,8 @@ import time
 
 SKIPPED = 77
 TWIPS_PER_PIXEL = 15
-CLIENT_AREA = (4455 // TWIPS_PER_PIXEL, 3810 // TWIPS_PER_PIXEL)
+# The rig's panel (3810 twips high) and the heard line below it (510).
+CLIENT_AREA = (4455 // TWIPS_PER_PIXEL, (3810 + 510) // TWIPS_PER_PIXEL)
 SESSION_MARK = "CORVANE_PANEL_SESSION"
 
 

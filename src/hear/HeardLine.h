@@ -1,0 +1,50 @@
+#pragma once
+// The line below the panel's controls that says what was heard from the rig,
+// and its "Take" button (Alt+T).
+//
+// Each annunciate press starts the listener; what it reads is set against the
+// record (hear/Verdict.h). Only when the rig's frequency differs can it be
+// taken: that sets the record, the transmit display and receive as RIT allows
+// (RIT off: the same; RIT on: moved by the same amount), runs as an action of
+// the panel (so a screen reader hears the new record) and writes nothing to the
+// port. Nothing else here changes the record. A change of the record made any
+// other way makes the last reading old news: the line goes back to waiting.
+
+#include "hear/Verdict.h"
+#include "morse/Decoder.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class Corvane;
+class Listener;
+
+class HeardLine : public QObject
+{
+public:
+    // Becomes a child of `panel`; the listener must outlive it.
+    HeardLine(Corvane& panel, Listener& listener);
+
+    QString text() const;
+    // The last verdict (Finding::Nothing before the first).
+    const hear::Verdict& verdict() const { return verdict_; }
+
+    // What the listener read: shown against the record as it stands now.
+    void showHeard(const morse::Heard& heard);
+
+    // Told every text the line shows.
+    std::function<void(const QString& text)> onShown;
+
+private:
+    void show(const QString& text);
+    void idle();
+    void take();
+    void recordChanged();
+
+    Corvane& panel_;
+    Listener& listener_;
+    hear::Verdict verdict_;
+    bool taking_ = false;
+};

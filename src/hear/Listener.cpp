@@ -1,0 +1,108 @@
+#include "hear/Listener.h"
+
+#include "hear/SoundSource.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+Listener::Listener(SoundSource* source, QObject* parent)
+    : QObject(parent), source_(source), checker_(new QTimer(this))
+{
+    checker_->setInterval(checkEveryMs);
+    connect(checker_, &QTimer::timeout, this, &Listener::check);
+    if (!source_)
+        return;
+    source_->onSamples = [this](std::span<const float> samples, int rate, int channels) {
+        take(samples, rate, channels);
+    };
+    source_->onEnded = [this] {
+        if (listening_)
+            finish();
+    };
+    source_->onFailed = [this](const QString& reason) {
+        if (listening_)
+            fail(reason);
+    };
+}
+
+Listener::~Listener()
+{
+    if (source_) {
+        source_->onSamples = nullptr;
+        source_->onEnded = nullptr;
+        source_->onFailed = nullptr;
+        if (listening_)
+            source_->stop();
+    }
+}
+
+QString Listener::sourceName() const
+{
+    return source_ ? source_->name() : QString();
+}
+
+void Listener::listen()
+{
+    if (!source_)
+        return;
+    if (listening_)
+        end();
+    samples_.clear();
+    rate_ = 0;
+    channels_ = 1;
+    QString error;
+    if (!source_->start(&error)) {
+        emit failed(error);
+        return;
+    }
+    listening_ = true;
+    startedMs_ = QDateTime::currentMSecsSinceEpoch();
+    checker_->start();
+    emit started();
+}
+
+void Listener::take(std::span<const float> samples, int rate, int channels)
+{
+    if (!listening_ || samples.empty())
+        return;
+    // A device that changes its format mid-capture starts the capture afresh.
+    if (rate != rate_ || channels != channels_)
+        samples_.clear();
+    rate_ = rate;
+    channels_ = channels;
+    samples_.insert(samples_.end(), samples.begin(), samples.end());
+}
+
+void Listener::check()
+{
+    const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - startedMs_;
+    if (elapsed >= longestMs) {
+        finish();
+        return;
+    }
+    const morse::Activity now = rate_ > 0 ? morse::activity(samples_, rate_, channels_) : morse::Activity{};
+    if (now.tone ? now.quietSeconds * 1000 >= quietAfterMs : elapsed >= waitForToneMs)
+        finish();
+}
+
+void Listener::end()
+{
+    listening_ = false;
+    checker_->stop();
+    source_->stop();
+}
+
+void Listener::finish()
+{
+    end();
+    const morse::Heard heard = rate_ > 0 ? morse::decode(samples_, rate_, channels_) : morse::Heard{};
+    samples_.clear();
+    emit this->heard(heard);
+}
+
+void Listener::fail(const QString& reason)
+{
+    end();
+    samples_.clear();
+    emit failed(reason);
+}

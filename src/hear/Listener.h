@@ -1,0 +1,57 @@
+#pragma once
+// The panel's ear: listens to a sound source from the annunciate press until
+// the rig's Morse is over, then reads it (morse::decode). Never listens
+// otherwise.
+//
+// A capture ends when the source says the sound is over, when a tone was
+// heard and has been quiet for quietAfter, when no tone has come within
+// waitForTone, or at the latest after longest (a slow rig's long message);
+// or when the source fails, which is told as failed() and nothing is read.
+
+#include "morse/Decoder.h"
+
+#include <QObject>
+#include <QString>
+
+#include <vector>
+
+class QTimer;
+class SoundSource;
+
+class Listener : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int longestMs = 25'000, waitForToneMs = 5'000, quietAfterMs = 2'000, checkEveryMs = 250;
+
+    // source: what to listen to, or nullptr (the panel is not listening); it
+    // must outlive the listener.
+    explicit Listener(SoundSource* source, QObject* parent = nullptr);
+    ~Listener() override;
+
+    bool canListen() const { return source_ != nullptr; }
+    QString sourceName() const;
+    bool listening() const { return listening_; }
+
+    // Starts a capture, dropping any under way. Without a source, does nothing.
+    void listen();
+
+signals:
+    void started();
+    void heard(const morse::Heard& heard);
+    void failed(const QString& reason);
+
+private:
+    void take(std::span<const float> samples, int rate, int channels);
+    void check();
+    void finish();
+    void fail(const QString& reason);
+    void end();
+
+    SoundSource* source_;
+    QTimer* checker_;
+    bool listening_ = false;
+    qint64 startedMs_ = 0;
+    std::vector<float> samples_;
+    int rate_ = 0, channels_ = 1;
+};

@@ -1,0 +1,46 @@
+#pragma once
+// Reads a rig's annunciation: a short Morse message of digits and a decimal
+// point, captured whole, at any pitch from 300 to 1200 Hz and any speed from
+// 10 to 40 words a minute, found by itself. Made for weak, noisy and fading
+// signals and for a hand-built keyer's uneven timing; knows nothing of audio
+// devices.
+//
+// It finds the tone's pitch in the average spectrum, measures the tone's
+// energy in a narrow band around it, and reads the message whole: of every way
+// of spelling the signal in the alphabet at every speed, the one the samples
+// bear out best (Lattice.h). Then it weighs each character's evidence.
+
+#include <span>
+#include <string>
+
+namespace morse
+{
+
+struct Heard {
+    // The message, '?' standing for a character too weak to trust. Empty when
+    // no tone stands out of the noise at all.
+    std::string text;
+    // 0..1: how sure the reading is, from the weakest character's evidence and
+    // how quiet the gaps are (music or speech between the marks lowers it). A
+    // reading below 0.5 is not to be acted on.
+    double confidence = 0;
+    double pitchHz = 0; // of the tone found; 0 with an empty text
+    double wpm = 0;     // the speed it was read at
+};
+
+// samples: `channels` interleaved channels (mixed to one), full scale about 1,
+// at `rate` Hz (8000 or more). Never throws for any content; too short a
+// signal (under half a second) hears nothing.
+Heard decode(std::span<const float> samples, int rate, int channels = 1);
+
+// How a capture under way sounds, to know when the message is over: whether
+// a tone stands out of the noise (at any pitch 300..1200 Hz), and how long the
+// tone has been silent at the end (all of it without a tone). Same input as
+// decode().
+struct Activity {
+    bool tone = false;
+    double quietSeconds = 0;
+};
+Activity activity(std::span<const float> samples, int rate, int channels = 1);
+
+} // namespace morse

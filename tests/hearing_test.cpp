@@ -1,0 +1,144 @@
+// The panel listening to the simulated rig inside the program: the line after
+// annunciate, a drifted record, taking the rig's frequency, and no listening.
+#include "hear/HeardLine.h"
+#include "hear/Hearing.h"
+#include "panel/Corvane.h"
+#include "sim/RigConsole.h"
+#include "sim/SimulatedRig.h"
+#include "support/Fakes.h"
+#include "support/RigPanel.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+
+#include <cstdio>
+#include <memory>
+
+namespace
+{
+
+// Counts the writes that pass on their way to the rig.
+class CountingPort : public PortIo
+{
+public:
+    explicit CountingPort(PortIo& inner) : inner_(inner) {}
+    int16_t Inp32(int16_t address) override { return inner_.Inp32(address); }
+    void Out32(int16_t address, int16_t value) override
+    {
+        ++writes;
+        inner_.Out32(address, value);
+    }
+    int writes = 0;
+
+private:
+    PortIo& inner_;
+};
+
+struct Listening {
+    explicit Listening(EncoderKind rigEncoder, bool shortForm = false, bool simulated = true)
+        : rig({888, 7'040'000, rigEncoder}, clock.reader()), delay(clock),
+          console(rig, rig, sink.get(), false), counting(console), panel(counting, delay)
+    {
+        HearingOptions options;
+        options.voice.shortForm = shortForm;
+        hearing = std::make_unique<Hearing>(panel, simulated ? &console : nullptr, options, nullptr);
+        panel.KRV->setCurrentRow(1); // KRV-40: the record on 7040, where the rig starts
+    }
+
+    QString annunciate()
+    {
+        panel.Command1->click();
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        return panel.HeardLine->text();
+    }
+
+    FakeClock clock;
+    SimulatedRig rig;
+    ClockedDelay delay;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink{std::tmpfile(), &std::fclose};
+    RigConsole console;
+    CountingPort counting;
+    Corvane panel;
+    std::unique_ptr<Hearing> hearing;
+};
+
+TEST(Hearing, AnnunciateHearsTheRigAgreeWithTheRecord)
+{
+    Listening l(EncoderKind::HalfCycle);
+    const int before = l.counting.writes;
+    EXPECT_EQ(l.annunciate().toStdString(), "Rig: 7040.00 kHz, the record agrees");
+    EXPECT_GT(l.counting.writes, before); // the key press itself still goes out
+    EXPECT_FALSE(l.panel.TakeRig->isEnabled());
+}
+
+TEST(Hearing, TheShortFormTakesItsLeadingDigitsFromTheRecord)
+{
+    Listening l(EncoderKind::HalfCycle, true);
+    EXPECT_EQ(l.annunciate().toStdString(), "Rig: 7040.00 kHz, the record agrees");
+}
+
+TEST(Hearing, ADriftedRecordIsShownAndTakenWithoutPortTraffic)
+{
+    Listening l(EncoderKind::WholeCycle); // the panel's Encoder says 1
+    l.panel.Encoder->setCurrentText(QStringLiteral("1"));
+    l.panel.Command5->click(); // 5 steps up on the record, fewer on the rig
+    ASSERT_NE(displayHz(l.panel.Text1), l.rig.state().txHz);
+    const QString record = l.panel.Text1->text();
+    const QString rig = QString::fromStdString(kHzText(l.rig.state().txHz));
+    const QString line = l.annunciate();
+    EXPECT_TRUE(line.startsWith(QStringLiteral("Rig: %1 kHz; the record says %2 (").arg(rig, record)))
+        << line.toStdString();
+    ASSERT_TRUE(l.panel.TakeRig->isEnabled());
+
+    const int before = l.counting.writes;
+    l.panel.TakeRig->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(l.counting.writes, before);
+    EXPECT_EQ(displayHz(l.panel.Text1), l.rig.state().txHz);
+    EXPECT_EQ(l.panel.Text3->text(), l.panel.Text1->text());
+    EXPECT_EQ(l.panel.HeardLine->text(), QStringLiteral("Rig: %1 kHz, the record agrees").arg(rig))
+        << l.panel.HeardLine->text().toStdString();
+    EXPECT_FALSE(l.panel.TakeRig->isEnabled());
+}
+
+TEST(Hearing, TakingWithRitOnMovesReceiveByTheSameAmount)
+{
+    Listening l(EncoderKind::WholeCycle);
+    l.panel.Encoder->setCurrentText(QStringLiteral("1"));
+    l.panel.Command5->click();
+    l.panel.RIT_ON->click();
+    l.panel.Command3->click(); // receive alone, 50 Hz up on the record
+    const int64_t offset = displayHz(l.panel.Text3) - displayHz(l.panel.Text1);
+    l.annunciate();
+    l.panel.TakeRig->click();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(displayHz(l.panel.Text1), l.rig.state().txHz);
+    EXPECT_EQ(displayHz(l.panel.Text3) - displayHz(l.panel.Text1), offset);
+}
+
+TEST(Hearing, AChangedRecordMakesTheReadingOldNews)
+{
+    Listening l(EncoderKind::HalfCycle);
+    l.annunciate();
+    l.panel.Command3->click();
+    EXPECT_EQ(l.panel.HeardLine->text().toStdString(), "Listening to the simulated rig at each annun-ciate");
+}
+
+TEST(Hearing, WithoutASourceThePressWorksAndThePanelSaysItIsNotListening)
+{
+    Listening l(EncoderKind::HalfCycle, false, false);
+    const int before = l.counting.writes;
+    EXPECT_EQ(l.annunciate().toStdString(), "Not listening: no audio input (see --audio-input)");
+    EXPECT_GT(l.counting.writes, before);
+}
+
+} // namespace

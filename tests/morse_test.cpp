@@ -1,0 +1,139 @@
+// The decoder on generated annunciations, one row per hard case, and the
+// rules that set a reading against the record.
+#include "hear/Verdict.h"
+#include "morse/Decoder.h"
+#include "morse/Keyer.h"
+#include "support/RowName.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <optional>
+#include <random>
+
+namespace
+{
+
+struct DecodeRow {
+    const char* proves;
+    const char* sent;
+    double wpm, pitchHz, jitter;
+    bool fading;
+    std::optional<double> snrDb;
+    int rate, channels;
+    double gain;       // before clipping to full scale
+    const char* reads; // nullptr: no trusted frequency at all
+};
+
+const DecodeRow decodeRows[] = {
+    {"Slowest and lowest at 8 kHz", "7030.05", 10, 300, 0, false, std::nullopt, 8000, 1, 1, "7030.05"},
+    {"Fastest and highest at 48 kHz stereo", "14060.00", 40, 1200, 0, false, 20.0, 48000, 2, 1, "14060.00"},
+    {"A hand keyer's jitter at 16 kHz", "3560.50", 20, 700, 0.1, false, 10.0, 16000, 1, 1, "3560.50"},
+    {"Slow fading at 0 dB", "030.05", 20, 700, 0.1, true, 0.0, 44100, 1, 1, "030.05"},
+    {"The noise floor at -6 dB", "10116.35", 25, 550, 0.1, false, -6.0, 8000, 1, 1, "10116.35"},
+    {"A clipped input", "7040.20", 18, 800, 0, false, 20.0, 48000, 1, 8, "7040.20"},
+    {"Far below the noise", "7040.20", 20, 700, 0.1, false, -20.0, 16000, 1, 1, nullptr},
+    {"Noise alone", "", 20, 700, 0, false, -20.0, 48000, 1, 0, nullptr},
+    {"Silence", "", 20, 700, 0, false, std::nullopt, 8000, 1, 0, nullptr},
+};
+
+class Decode : public ::testing::TestWithParam<DecodeRow>
+{
+};
+
+TEST_P(Decode, ReadsTheWholeMessageOrNothingTrusted)
+{
+    const DecodeRow& row = GetParam();
+    std::mt19937 random(7);
+    morse::Sending sending;
+    sending.pitchHz = row.pitchHz;
+    sending.wpm = row.wpm;
+    sending.jitter = row.jitter;
+    sending.fading = row.fading;
+    sending.snrDb = row.snrDb;
+    sending.leadSeconds = 3;
+    sending.amplitude = 0.5 * row.gain;
+    std::vector<float> mono = morse::keyed(row.sent, sending, row.rate, random);
+    if (row.gain == 0) // no tone at all: the noise of a tone that is not there
+        mono = morse::keyed("", {.amplitude = 0.01, .snrDb = row.snrDb, .leadSeconds = 6}, row.rate, random);
+    std::vector<float> samples;
+    for (const float v : mono)
+        for (int c = 0; c < row.channels; ++c)
+            samples.push_back(std::clamp(v, -1.0f, 1.0f));
+
+    const morse::Heard heard = morse::decode(samples, row.rate, row.channels);
+    const hear::Verdict verdict = hear::reconcile(heard.text, heard.confidence, 7'040'000);
+    if (row.reads) {
+        EXPECT_EQ(heard.text, row.reads);
+        EXPECT_GE(heard.confidence, hear::trusted);
+        EXPECT_NEAR(heard.pitchHz, row.pitchHz, 3);
+    } else {
+        EXPECT_TRUE(verdict.finding == hear::Finding::Nothing ||
+                    verdict.finding == hear::Finding::NotAFrequency)
+            << heard.text << " at " << heard.confidence;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Decode, ::testing::ValuesIn(decodeRows), RowName());
+
+struct VerdictRow {
+    const char* proves;
+    const char* heard;
+    double confidence;
+    int64_t recordHz;
+    const char* recordText;
+    hear::Finding finding;
+    const char* line;
+};
+
+using hear::Finding;
+
+const VerdictRow verdictRows[] = {
+    {"Long form agrees", "7040.20", 1, 7'040'200, "7040.2", Finding::Agrees,
+     "Rig: 7040.20 kHz, the record agrees"},
+    {"Short form takes the record's leading digits", "040.2", 1, 7'040'200, "7040.2", Finding::Agrees,
+     "Rig: 7040.2 kHz, the record agrees"},
+    {"Short form differs", "041.0", 1, 7'040'200, "7040.2", Finding::Differs,
+     "Rig: 7041.0 kHz; the record says 7040.2 (800 Hz apart)"},
+    {"One unit of the last digit still agrees", "7040.2", 1, 7'040'300, "7040.3", Finding::Agrees,
+     "Rig: 7040.2 kHz, the record agrees"},
+    {"Past one unit differs", "7040.2", 1, 7'040'350, "7040.35", Finding::Differs,
+     "Rig: 7040.2 kHz; the record says 7040.35 (150 Hz apart)"},
+    {"Hundredths are a unit of 10 Hz", "7040.25", 1, 7'040'300, "7040.3", Finding::Differs,
+     "Rig: 7040.25 kHz; the record says 7040.3 (50 Hz apart)"},
+    {"Short form across a hundred kHz", "100.05", 1, 7'099'950, "7099.95", Finding::Differs,
+     "Rig: 7100.05 kHz; the record says 7099.95 (100 Hz apart)"},
+    {"Short form on a five digit band", "060.00", 1, 14'060'000, "14060", Finding::Agrees,
+     "Rig: 14060.00 kHz, the record agrees"},
+    {"Far apart in kHz", "7030.05", 1, 7'040'000, "7040", Finding::Differs,
+     "Rig: 7030.05 kHz; the record says 7040 (9950 Hz apart)"},
+    {"Farther in kHz", "10116.00", 1, 7'040'000, "7040", Finding::Differs,
+     "Rig: 10116.00 kHz; the record says 7040 (3076 kHz apart)"},
+    {"A weak character is not a frequency", "70?0.2", 1, 7'040'200, "7040.2", Finding::NotAFrequency,
+     "Heard '70?0.2': not a frequency"},
+    {"An untrusted reading is not a frequency", "7040.2", 0.3, 7'040'200, "7040.2", Finding::NotAFrequency,
+     "Heard '7040.2': not a frequency"},
+    {"Two points are not a frequency", "70.40.2", 1, 7'040'200, "7040.2", Finding::NotAFrequency,
+     "Heard '70.40.2': not a frequency"},
+    {"A bare point is not a frequency", "7040.", 1, 7'040'000, "7040", Finding::NotAFrequency,
+     "Heard '7040.': not a frequency"},
+    {"Nothing heard", "", 0, 7'040'000, "7040", Finding::Nothing, "Heard nothing"},
+};
+
+class Reconcile : public ::testing::TestWithParam<VerdictRow>
+{
+};
+
+TEST_P(Reconcile, SaysWhatTheReadingMeansForTheRecord)
+{
+    const VerdictRow& row = GetParam();
+    const hear::Verdict verdict = hear::reconcile(row.heard, row.confidence, row.recordHz);
+    EXPECT_EQ(verdict.finding, row.finding);
+    EXPECT_EQ(hear::lineText(verdict, row.recordText), row.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Reconcile, ::testing::ValuesIn(verdictRows), RowName());
+
+} // namespace
