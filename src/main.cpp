@@ -1,4 +1,5 @@
 // Corvane: picks the port and delay library, opens the panel.
+#include "actions/ActionRunner.h"
 #include "app/CommandLine.h"
 #include "app/SignalClose.h"
 #include "app/Settings.h"
@@ -97,8 +98,11 @@ int main(int argc, char** argv)
     SimulatedRig rig(options.rig, [] { return std::chrono::steady_clock::now(); });
     // The waits are paced at the port: the work between two line changes is
     // done inside the gap, not added to it.
+    // One runner for the panel's actions; the long waits serve the program
+    // through it, as the steps of a run do.
+    ActionRunner runner;
     PreciseDelay delay;
-    EdgePacer pacer;
+    EdgePacer pacer(&runner);
     PacedDelay pacedDelay(delay, pacer);
     PacedPort pacedPort(backend.port ? *backend.port : static_cast<PortIo&>(rig), pacer);
     PortIo* port = &pacedPort;
@@ -107,6 +111,7 @@ int main(int argc, char** argv)
     if (options.realtime) {
         realtime = std::make_unique<RealtimeDelay>(*timer);
         timer = realtime.get();
+        QObject::connect(&runner, &ActionRunner::ended, &runner, [&realtime] { realtime->actionEnded(); });
     }
     std::unique_ptr<TracingPort> tracingPort;
     std::unique_ptr<TracingTimer> tracingTimer;
@@ -124,7 +129,7 @@ int main(int argc, char** argv)
 
     std::unique_ptr<Corvane> panel;
     try {
-        panel = std::make_unique<Corvane>(*port, *timer);
+        panel = std::make_unique<Corvane>(*port, *timer, runner);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
@@ -157,8 +162,6 @@ int main(int argc, char** argv)
         if (QString error; !server->listen(*options.rigctldPort, &error))
             std::fprintf(stderr, "corvane: --rigctld: %s\n", qPrintable(error));
     }
-    // The long waits serve the program, as the steps of a run do.
-    pacer.setIdle([&panel](std::chrono::steady_clock::time_point returnBy) { panel->serveUntil(returnBy); });
     const SignalClose signalClose(*panel);
     // After start-up, so that what was remembered never changes its port traffic.
     if (options.settings)

@@ -117,14 +117,17 @@ TEST(EdgePacer, NextAccessWaitsOutTheGapAndLongWaitsServe)
         int16_t Inp32(int16_t) override { return 255; }
         void Out32(int16_t, int16_t) override { stamps.push_back(std::chrono::steady_clock::now()); }
     } port;
+    struct RecordingServing : Serving {
+        std::vector<std::chrono::steady_clock::time_point> until;
+        void serveUntil(std::chrono::steady_clock::time_point returnBy) override { until.push_back(returnBy); }
+    } serving;
     PreciseDelay intervals;
-    EdgePacer pacer;
+    EdgePacer pacer(&serving);
     PacedDelay delay(intervals, pacer);
     PacedPort paced(port, pacer);
     delay.DefineDelay(26, 1);
     delay.DefineDelay(12, 2);
-    std::vector<std::chrono::steady_clock::time_point> idleUntil;
-    pacer.setIdle([&](auto returnBy) { idleUntil.push_back(returnBy); });
+    auto& idleUntil = serving.until;
 
     std::vector<std::chrono::steady_clock::time_point> calls;
     for (int16_t index : {1, 1, 2, 1}) {
