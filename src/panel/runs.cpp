@@ -99,10 +99,12 @@ QPushButton* Corvane::stopButton() const
 
 void Corvane::showStopButton()
 {
-    // A run long enough to be served shows the button that stops it held down.
-    if (shownDown_ || !runner_.running())
+    // A run long enough to be served shows the button that stops it held
+    // down, at every serving: a button that loses focus lets itself up.
+    if (!runner_.running())
         return;
-    shownDown_ = stopButton();
+    if (!shownDown_)
+        shownDown_ = stopButton();
     shownDown_->setDown(true);
 }
 
