@@ -70,7 +70,7 @@ public:
     static Events& qtEvents();
 
     // Between two steps of a run the program is served at most this often.
-    static constexpr std::chrono::milliseconds serveInterval{40};
+    static constexpr std::chrono::milliseconds serveInterval{20};
 
     explicit ActionRunner(QObject* parent = nullptr);
     ActionRunner(Events& events, Clock clock, QObject* parent = nullptr);
