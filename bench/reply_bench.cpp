@@ -37,10 +37,12 @@
 
 using namespace std::chrono;
 
-namespace {
+namespace
+{
 
 // Reads "f" every 20 ms on its own thread until stopped; latencies in ms.
-class PollingClient {
+class PollingClient
+{
 public:
     explicit PollingClient(quint16 port) : thread_([this, port] { poll(port); }) {}
     // Serves the client's last request while it finishes.
@@ -98,7 +100,8 @@ double percentile(const std::vector<double>& sorted, double p)
 }
 
 // The simulated rig, with the moments the key went down and up.
-class KeyTimedRig : public PortIo {
+class KeyTimedRig : public PortIo
+{
 public:
     explicit KeyTimedRig(SimulatedRig& rig) : rig_(rig) {}
     int16_t Inp32(int16_t address) override { return rig_.Inp32(address); }
@@ -165,8 +168,8 @@ int main(int argc, char** argv)
     while (steady_clock::now() < shown)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
 
-    std::printf("%-34s %6s %8s %8s %8s %14s\n", "reads of f every 20 ms during", "n", "p50 ms", "p99 ms", "max ms",
-                "min press ms");
+    std::printf("%-34s %6s %8s %8s %8s %14s\n", "reads of f every 20 ms during", "n", "p50 ms", "p99 ms",
+                "max ms", "min press ms");
     const auto during = [&](const char* what, const std::function<void()>& action) {
         keyed.holds.clear();
         const auto idleFor = [](milliseconds span) {

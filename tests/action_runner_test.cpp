@@ -16,11 +16,13 @@
 using namespace std::chrono;
 using Input = ActionRunner::Input;
 
-namespace {
+namespace
+{
 
 // The event loop of a test: each serving runs the next scripted arrival, and
 // a wait moves the clock to its end.
-class ScriptedEvents : public ActionRunner::Events {
+class ScriptedEvents : public ActionRunner::Events
+{
 public:
     explicit ScriptedEvents(FakeClock& clock) : clock_(clock) {}
     void serveNow() override { next(); }
@@ -46,7 +48,8 @@ private:
 };
 
 // Records the events delivered to it.
-class Receiver : public QObject {
+class Receiver : public QObject
+{
 public:
     std::vector<std::string> got;
     std::function<void(QEvent*)> onEvent;
@@ -56,14 +59,16 @@ protected:
     {
         if (e->type() != QEvent::KeyPress && e->type() != QEvent::MouseButtonRelease)
             return QObject::event(e);
-        got.push_back(e->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(e)->text().toStdString() : "up");
+        got.push_back(e->type() == QEvent::KeyPress ? static_cast<QKeyEvent*>(e)->text().toStdString()
+                                                    : "up");
         if (onEvent)
             onEvent(e);
         return true;
     }
 };
 
-class Runner : public ::testing::Test {
+class Runner : public ::testing::Test
+{
 protected:
     Runner() : events(clock), runner(events, clock.reader()) {}
 
@@ -114,7 +119,8 @@ TEST_F(Runner, IdleRunIsAtOnceAndWhatComesDuringItRunsAfterInOrder)
     EXPECT_EQ(runner.waiting(), 3);
     settle();
     EXPECT_EQ(log.back(), "d0");
-    EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()), (std::vector<std::string>{"b0", "c0", "d0"}));
+    EXPECT_EQ(std::vector<std::string>(log.end() - 3, log.end()),
+              (std::vector<std::string>{"b0", "c0", "d0"}));
     EXPECT_EQ(runner.waiting(), 0);
 }
 
@@ -163,8 +169,11 @@ TEST_F(Runner, HeldInputIsDeliveredOnceInOrderAfterTheRun)
     events.arrivals = {
         [&] { EXPECT_TRUE(offer(&receiver, key("1"), Input::Other)); },
         [&] { runner.queue([&] { log.push_back("queued"); }); },
-        [&] { EXPECT_TRUE(offer(&receiver, new QMouseEvent(QEvent::MouseMove, QPointF(), QPointF(), Qt::NoButton, {}, {}),
-                                Input::Motion)); },
+        [&] {
+            EXPECT_TRUE(offer(&receiver,
+                              new QMouseEvent(QEvent::MouseMove, QPointF(), QPointF(), Qt::NoButton, {}, {}),
+                              Input::Motion));
+        },
         [&] { EXPECT_TRUE(offer(&receiver, key("2"), Input::Other)); },
     };
     runner.run(steps("a", 30));
@@ -179,7 +188,8 @@ TEST_F(Runner, HeldInputIsDeliveredOnceInOrderAfterTheRun)
     };
     settle();
     EXPECT_EQ(receiver.got, (std::vector<std::string>{"1", "2", "3"}));
-    EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()), (std::vector<std::string>{"queued", "from 2"}));
+    EXPECT_EQ(std::vector<std::string>(log.end() - 2, log.end()),
+              (std::vector<std::string>{"queued", "from 2"}));
     EXPECT_FALSE(offer(&receiver, key("4"), Input::Other)) << "idle: input goes its way";
 }
 
@@ -220,13 +230,15 @@ TEST_F(Runner, CloseDuringARunStopsItDropsTheQueueAndClosesAfter)
     EXPECT_EQ(closing.count(), 1);
     EXPECT_EQ(log.back().front(), 'a');
     EXPECT_TRUE(receiver.got.empty());
+    EXPECT_EQ(runner.waiting(), 0) << "what waited is dropped, not left for later";
     EXPECT_FALSE(runner.closePending());
 }
 
 TEST_F(Runner, FailureIsReportedThenTheActionEnds)
 {
     std::vector<std::string> said;
-    QObject::connect(&runner, &ActionRunner::failed, &runner, [&](const QString& m) { said.push_back(m.toStdString()); });
+    QObject::connect(&runner, &ActionRunner::failed, &runner,
+                     [&](const QString& m) { said.push_back(m.toStdString()); });
     QObject::connect(&runner, &ActionRunner::ended, &runner, [&] { said.push_back("ended"); });
     runner.run([] { throw std::runtime_error("Port \"x\": no number"); });
     runner.run([] {});

@@ -28,7 +28,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct Ack {
     int64_t hz;
@@ -36,7 +37,8 @@ struct Ack {
     bool excused = false; // a stop or a close came after it
 };
 
-class Interleaving {
+class Interleaving
+{
 public:
     explicit Interleaving(uint32_t seed)
         : random_(seed), standardPort_(seed % 2 == 0),
@@ -69,8 +71,8 @@ public:
         injectedThisAction_ = 0;
         const int choice = pick(20);
         if (choice < 9) {
-            QPushButton* const buttons[] = {p.Command3, p.Command4,  p.Command5,  p.Command6, p.Command7,
-                                            p.Command8, p.Command9,  p.Command10, p.Command11, p.Command12};
+            QPushButton* const buttons[] = {p.Command3, p.Command4, p.Command5,  p.Command6,  p.Command7,
+                                            p.Command8, p.Command9, p.Command10, p.Command11, p.Command12};
             click(buttons[pick(std::size(buttons))]);
         } else if (choice < 13) {
             goNear();
@@ -91,12 +93,13 @@ public:
         const Corvane& p = bench_.panel;
         const RigState& rig = bench_.rig.state();
         std::string faults;
-        if (displayHz(p.Text1) != rig.txHz || displayHz(p.Text3) != rig.rxHz || rig.rit != p.RIT_ON->isChecked() ||
-            rig.stepHz != p.tr_step_hz || bench_.rig.badTransitions() != 0 || p.nsteps != 0)
+        if (displayHz(p.Text1) != rig.txHz || displayHz(p.Text3) != rig.rxHz ||
+            rig.rit != p.RIT_ON->isChecked() || rig.stepHz != p.tr_step_hz ||
+            bench_.rig.badTransitions() != 0 || p.nsteps != 0)
             faults += "record " + p.Text1->text().toStdString() + '/' + p.Text3->text().toStdString() +
-                      (p.RIT_ON->isChecked() ? " RIT" : "") + " step " + std::to_string(p.tr_step_hz) + ", rig " +
-                      std::to_string(rig.txHz) + '/' + std::to_string(rig.rxHz) + (rig.rit ? " RIT" : "") +
-                      " step " + std::to_string(rig.stepHz) + "; ";
+                      (p.RIT_ON->isChecked() ? " RIT" : "") + " step " + std::to_string(p.tr_step_hz) +
+                      ", rig " + std::to_string(rig.txHz) + '/' + std::to_string(rig.rxHz) +
+                      (rig.rit ? " RIT" : "") + " step " + std::to_string(rig.stepHz) + "; ";
         if (!keyIsUp())
             faults += "key held down; ";
         const bool prefix = clicked_.size() <= expected_.size() &&
@@ -192,9 +195,10 @@ private:
         switch (pick(11)) {
         case 0:
         case 1: { // any button: step buttons, keypad, step size, annunciate, the RIT pair
-            QAbstractButton* const buttons[] = {p.Command3,  p.Command4, p.Command5, p.Command6,  p.Command9,
-                                                p.Command10, p.Command1, p.Command2, p.Command15, p.Command24,
-                                                p.Command25, p.Command27, p.Command26, p.RIT_ON,   p.RIT_OFF};
+            QAbstractButton* const buttons[] = {p.Command3,  p.Command4,  p.Command5,  p.Command6,
+                                                p.Command9,  p.Command10, p.Command1,  p.Command2,
+                                                p.Command15, p.Command24, p.Command25, p.Command27,
+                                                p.Command26, p.RIT_ON,    p.RIT_OFF};
             QAbstractButton* b = buttons[pick(std::size(buttons))];
             mouseClick(b);
             break;
@@ -307,12 +311,15 @@ private:
 constexpr uint32_t sequencesPerBlock = 25;
 constexpr int actionsPerSequence = 8;
 
-class InterleavedInput : public ::testing::TestWithParam<uint32_t> {};
+class InterleavedInput : public ::testing::TestWithParam<uint32_t>
+{
+};
 
 TEST_P(InterleavedInput, RecordClicksAndAnsweredMovesHoldWhateverMeetsARun)
 {
     int injected = 0;
-    for (uint32_t seed = GetParam() * sequencesPerBlock; seed < (GetParam() + 1) * sequencesPerBlock; ++seed) {
+    for (uint32_t seed = GetParam() * sequencesPerBlock; seed < (GetParam() + 1) * sequencesPerBlock;
+         ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         Interleaving sequence(seed);
         ASSERT_TRUE(sequence.listening());

@@ -141,6 +141,13 @@ TEST(EdgePacer, NextAccessWaitsOutTheGapAndLongWaitsServe)
         EXPECT_GE(port.stamps[i + 1] - calls[i], intervals.interval(i == 2 ? 2 : 1)) << i;
     ASSERT_EQ(idleUntil.size(), 1u); // the 12 ms wait only
     EXPECT_LE(idleUntil[0], port.stamps[3]);
+
+    // Two waits in a row add up, as two blocking waits would.
+    const auto before = std::chrono::steady_clock::now();
+    delay.WaitDelay(2);
+    delay.WaitDelay(1);
+    paced.Out32(888, 255);
+    EXPECT_GE(port.stamps.back() - before, intervals.interval(2) + intervals.interval(1));
 }
 
 } // namespace

@@ -8,9 +8,11 @@
 
 using namespace std::chrono;
 
-namespace {
+namespace
+{
 
-class QtEvents : public ActionRunner::Events {
+class QtEvents : public ActionRunner::Events
+{
 public:
     void serveNow() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
@@ -34,7 +36,8 @@ public:
 } // namespace
 
 // An action or a serving under way: what is asked for meanwhile waits.
-class ActionRunner::Busy {
+class ActionRunner::Busy
+{
 public:
     explicit Busy(ActionRunner& runner) : runner_(runner) { ++runner_.depth_; }
     ~Busy()
@@ -50,7 +53,8 @@ private:
 };
 
 // A serving under way: busy, and no second serving inside it.
-class ActionRunner::Serve {
+class ActionRunner::Serve
+{
 public:
     explicit Serve(ActionRunner& runner) : busy_(runner), runner_(runner)
     {
@@ -73,7 +77,8 @@ ActionRunner::Events& ActionRunner::qtEvents()
 }
 
 ActionRunner::ActionRunner(QObject* parent)
-    : ActionRunner(qtEvents(), [] { return steady_clock::now(); }, parent)
+    : ActionRunner(
+          qtEvents(), [] { return steady_clock::now(); }, parent)
 {
 }
 

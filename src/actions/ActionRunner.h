@@ -49,7 +49,8 @@
 class QEvent;
 class QTimer;
 
-class ActionRunner : public QObject, public Serving {
+class ActionRunner : public QObject, public Serving
+{
     Q_OBJECT
 
 public:
@@ -58,7 +59,8 @@ public:
     using Tag = const void*; // who asked for an action; only compared
 
     // The event loop as a run serves it.
-    class Events {
+    class Events
+    {
     public:
         virtual ~Events() = default;
         // Runs what is pending now.
@@ -100,7 +102,8 @@ public:
 
     // Marks a handler's work as an action for as long as it lives, so that a
     // handler called directly is one too. Nests.
-    class Scope {
+    class Scope
+    {
     public:
         explicit Scope(ActionRunner& runner);
         ~Scope();

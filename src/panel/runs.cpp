@@ -12,7 +12,8 @@
 #include <QShortcut>
 #include <QWindow>
 
-namespace {
+namespace
+{
 
 bool isOperatorInput(QEvent::Type type)
 {
@@ -79,17 +80,35 @@ void Corvane::runAction(const std::function<void()>& action, QPushButton* button
     runner_.run(action, button);
 }
 
-void Corvane::queueAction(std::function<void()> action) { runner_.queue(std::move(action)); }
+void Corvane::queueAction(std::function<void()> action)
+{
+    runner_.queue(std::move(action));
+}
 
-bool Corvane::busy() const { return runner_.busy(); }
+bool Corvane::busy() const
+{
+    return runner_.busy();
+}
 
-void Corvane::stopRun() { runner_.stop(); }
+void Corvane::stopRun()
+{
+    runner_.stop();
+}
 
-bool Corvane::stopRequested() const { return runner_.stopRequested(); }
+bool Corvane::stopRequested() const
+{
+    return runner_.stopRequested();
+}
 
-void Corvane::serveUntil(std::chrono::steady_clock::time_point returnBy) { runner_.serveUntil(returnBy); }
+void Corvane::serveUntil(std::chrono::steady_clock::time_point returnBy)
+{
+    runner_.serveUntil(returnBy);
+}
 
-void Corvane::serveIfDue() { runner_.serveIfDue(); }
+void Corvane::serveIfDue()
+{
+    runner_.serveIfDue();
+}
 
 QPushButton* Corvane::stopButton() const
 {

@@ -8,7 +8,8 @@
 // The handler's work is an action, whether a click started it or a caller
 // called the handler directly: anything asked for meanwhile waits its turn,
 // and the long waits inside it may serve the program.
-class Corvane::Busy {
+class Corvane::Busy
+{
 public:
     explicit Busy(Corvane& panel) : scope_(panel.runner_) {}
 

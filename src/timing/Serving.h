@@ -5,7 +5,8 @@
 
 #include <chrono>
 
-class Serving {
+class Serving
+{
 public:
     virtual ~Serving() = default;
     // Serves until about returnBy on the steady clock, and returns no later
