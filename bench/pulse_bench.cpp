@@ -108,16 +108,18 @@ private:
 // every wait blocks where it is called.
 struct Bench {
     explicit Bench(bool paced, bool realtime)
-        : pacedDelay(delay, pacer), pacedPort(port, pacer), raised(paced ? static_cast<DelayTimer&>(pacedDelay) : delay),
+        : pacer(paced ? &runner : nullptr), pacedDelay(delay, pacer), pacedPort(port, pacer),
+          raised(paced ? static_cast<DelayTimer&>(pacedDelay) : delay),
           panel(paced ? static_cast<PortIo&>(pacedPort) : port,
-                realtime ? static_cast<DelayTimer&>(raised) : paced ? static_cast<DelayTimer&>(pacedDelay) : delay)
+                realtime ? static_cast<DelayTimer&>(raised) : paced ? static_cast<DelayTimer&>(pacedDelay) : delay,
+                runner)
     {
-        if (paced)
-            pacer.setIdle([this](steady_clock::time_point returnBy) { panel.serveUntil(returnBy); });
+        QObject::connect(&runner, &ActionRunner::ended, &runner, [this] { raised.actionEnded(); });
         panel.show();
         QCoreApplication::processEvents();
         panel.KRV->setCurrentRow(1);
     }
+    ActionRunner runner;
     StampingPort port;
     PreciseDelay delay;
     EdgePacer pacer;

@@ -1,5 +1,6 @@
 // Corvane: reads the command line, hands the choices to the I/O chain and the
 // remote peer, opens the panel.
+#include "actions/ActionRunner.h"
 #include "app/CommandLine.h"
 #include "app/IoChain.h"
 #include "app/RemotePeer.h"
@@ -98,12 +99,16 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
 
-    app::IoChain chain(backend.port.get(), options.rig, {options.trace, options.realtime, stderr});
-    EdgePacer& pacer = chain.pacer();
+    // One runner for the panel's actions; the long waits serve the program
+    // through it, as the steps of a run do.
+    ActionRunner runner;
+    app::IoChain chain(backend.port.get(), options.rig,
+                       {.trace = options.trace, .realtime = options.realtime, .out = stderr, .serving = &runner});
+    QObject::connect(&runner, &ActionRunner::ended, &runner, [&chain] { chain.actionEnded(); });
 
     std::unique_ptr<Corvane> panel;
     try {
-        panel = std::make_unique<Corvane>(chain.port(), chain.timer());
+        panel = std::make_unique<Corvane>(chain.port(), chain.timer(), runner);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
@@ -128,8 +133,6 @@ int main(int argc, char** argv)
         remote.emplace(
             *panel, [&chain](int16_t address, bool write) { chain.checkAccess(address, write); },
             *options.rigctldPort);
-    // The long waits serve the program, as the steps of a run do.
-    pacer.setIdle([&panel](std::chrono::steady_clock::time_point returnBy) { panel->serveUntil(returnBy); });
     const SignalClose signalClose(*panel);
     // After start-up, so that what was remembered never changes its port traffic.
     if (options.settings)

@@ -18,7 +18,7 @@ check "version without a display" [ "$out" = "corvane 4.02" ]
 out=$(env -u DISPLAY -u QT_QPA_PLATFORM "$corvane" --help 2>&1)
 check "help names --trace" grep -q -- "--trace" <<<"$out"
 
-out=$(env -u QT_QPA_PLATFORM DISPLAY=:97 "$corvane" 2>&1)
+out=$(env -u QT_QPA_PLATFORM DISPLAY=:97 timeout -k 3 20 "$corvane" 2>&1)
 rc=$?
 check "no display: exit 1" [ $rc -eq 1 ]
 check "no display: one line" [ "$(wc -l <<<"$out")" -eq 1 ]
@@ -29,15 +29,19 @@ config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
 mkdir -p "$config/Corvane"
 printf '[panel]\nport=4264\nencoder=2\nspeed=High\n' >"$config/Corvane/corvane.conf"
-out=$(XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout 2 "$corvane" --trace 2>&1 >/dev/null)
+# Ended by SIGTERM after 2 s: timeout says 124 when the program ended on it,
+# 137 when it had to be killed.
+out=$(XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout -k 3 2 "$corvane" --trace 2>&1 >/dev/null)
+rc=$?
 expected=$(cat "$startup_traffic")
 check "trace of start-up" [ "$(grep -E '^(in|out|define|wait) ' <<<"$out")" = "$expected" ]
+check "SIGTERM ends it" [ $rc -eq 124 ]
 
 rm -rf "${config:?}"/Corvane
-XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout 2 "$corvane" --no-settings >/dev/null 2>&1
+XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout -k 3 2 "$corvane" --no-settings >/dev/null 2>&1
 check "--no-settings writes no settings" [ -z "$(ls -A "$config")" ]
 
-out=$("$corvane" --no-such-option 2>&1)
+out=$(timeout -k 3 20 "$corvane" --no-such-option 2>&1)
 check "unknown option: exit 1" [ $? -eq 1 ]
 
 echo "$passed passed, $failures failed"

@@ -58,7 +58,7 @@ TEST(PreciseDelay, UndefinedIndexReturnsWithoutWaiting)
 
 #include <pthread.h>
 
-TEST(RealtimeDelay, RaisesOncePerRunAndDropsBackOnceTheEventLoopRuns)
+TEST(RealtimeDelay, RaisesOncePerActionAndDropsBackWhenItEnds)
 {
     for (const bool allowed : {true, false}) {
         SCOPED_TRACE(allowed ? "allowed" : "refused");
@@ -71,8 +71,11 @@ TEST(RealtimeDelay, RaisesOncePerRunAndDropsBackOnceTheEventLoopRuns)
                                        [&] { log.push_back("lower"); }});
         EXPECT_EQ(realtime.DefineDelay(26, 1), 1);
         realtime.WaitDelay(1);
-        realtime.WaitDelay(1);
+        // A serving inside the action changes nothing.
         QCoreApplication::processEvents();
+        realtime.WaitDelay(1);
+        realtime.actionEnded();
+        realtime.actionEnded();
         realtime.WaitDelay(1);
         EXPECT_EQ(realtime.allowed(), allowed);
         // Refused once, it is not asked again.

@@ -14,6 +14,11 @@ namespace
 struct Stop {
 };
 
+// A serving that cuts the wait short, so that nothing sleeps here.
+struct StoppingServing : Serving {
+    void serveUntil(std::chrono::steady_clock::time_point) override { throw Stop{}; }
+};
+
 // The text written so far to a memory stream.
 std::string written(std::FILE* out, char* const& text, const size_t& size)
 {
@@ -30,15 +35,15 @@ TEST(IoChain, TheRigSpeaksAfterItsCauseAndTheWaitsArePacedAtThePort)
     std::FILE* out = open_memstream(&text, &size);
     ASSERT_NE(out, nullptr);
     {
-        app::IoChain chain(nullptr, RigSettings{}, {.trace = true, .realtime = false, .out = out});
+        StoppingServing serving;
+        app::IoChain chain(nullptr, RigSettings{}, {.trace = true, .realtime = false, .out = out, .serving = &serving});
         ASSERT_NE(chain.rig(), nullptr);
         // RIT on at the rig's standard port 888: the control register's bit 1.
         chain.port().Out32(890, 246);
         EXPECT_EQ(written(out, text, size), "out 890 246\nrig 7040.00 7040.00 200 on\n");
 
         // A long wait returns at once and is taken before the next access
-        // reaches the rig; a serving hook that throws cuts it short here.
-        chain.pacer().setIdle([](auto) { throw Stop{}; });
+        // reaches the rig; the serving throws to cut it short here.
         chain.timer().WaitDelay(chain.timer().DefineDelay(1000, 2));
         EXPECT_EQ(written(out, text, size),
                   "out 890 246\nrig 7040.00 7040.00 200 on\ndefine 1000 2 1\nwait 1\n");

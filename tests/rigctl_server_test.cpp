@@ -229,18 +229,23 @@ TEST(RigctlIdle, SilentClientIsDroppedAndAPollingOneKept)
     server.setIdleLimit(std::chrono::milliseconds(150));
     QString error;
     ASSERT_TRUE(server.listen(0, &error)) << error.toStdString();
+    // A client that dribbles bytes that never make a request is no client either.
     QTcpSocket silent;
+    QTcpSocket dribbling;
     QTcpSocket polling;
-    for (QTcpSocket* socket : {&silent, &polling}) {
+    for (QTcpSocket* socket : {&silent, &dribbling, &polling}) {
         socket->setProxy(QNetworkProxy::NoProxy);
         socket->connectToHost(QHostAddress::LocalHost, server.port());
     }
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.clientCount() == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.clientCount() == 3; }));
     const bool dropped = QTest::qWaitFor(
         [&] {
             polling.write("t\n");
             polling.readAll();
-            return silent.state() == QAbstractSocket::UnconnectedState;
+            if (dribbling.state() == QAbstractSocket::ConnectedState)
+                dribbling.write(" ");
+            return silent.state() == QAbstractSocket::UnconnectedState &&
+                   dribbling.state() == QAbstractSocket::UnconnectedState;
         },
         5000);
     EXPECT_TRUE(dropped);
@@ -405,7 +410,7 @@ TEST_F(RigctlDuringARun, TuningIsAnsweredAtOnceAndOnlyTheNewestIsPlayedAfterTheR
     EXPECT_EQ(std::count(played.begin(), played.end(), "wait 1"), 1) << "one run of \"E\"";
 }
 
-TEST_F(RigctlDuringARun, RequestOfAClientThatHasGoneIsNeverPlayed)
+TEST_F(RigctlDuringARun, AnsweredRequestIsPlayedThoughItsClientHasGone)
 {
     chooseModel(1);
     duringAStep([&] {
@@ -415,8 +420,39 @@ TEST_F(RigctlDuringARun, RequestOfAClientThatHasGoneIsNeverPlayed)
         client->abort();
         ASSERT_TRUE(QTest::qWaitFor([&] { return server.clientCount() == 0; }));
     });
-    // A move still waiting would have run as the click ended.
-    EXPECT_EQ(panel->Text1->text(), "7040.2");
+    EXPECT_EQ(panel->Text1->text(), "7040.2") << "not inside the click";
+    // A success reply is a promise: the move comes in its turn.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Text1->text() == "7100"; }));
+}
+
+TEST_F(RigctlDuringARun, NewerTargetStopsARemoteMoveButWaitsForTheOperatorsRun)
+{
+    chooseModel(1);
+    rigctl::Interpreter interpreter(rig);
+    // An operator's run of 125 steps is played whole; the target waits.
+    int waits = 0;
+    timer.onWait = [&](int16_t) {
+        if (++waits == 10) {
+            EXPECT_EQ(interpreter.handle("F 7030000").bytes, "RPRT 0\n");
+        }
+    };
+    panel->Command9->click();
+    EXPECT_EQ(panel->Text1->text(), "7065");
+    // The move to 7030 (175 steps down) is overtaken by 7100 after a few steps
+    // and stops there; 7100 is played from where the record then stands.
+    waits = 0;
+    timer.onWait = [&](int16_t) {
+        if (++waits == 20) {
+            EXPECT_EQ(interpreter.handle("F 7100000").bytes, "RPRT 0\n");
+        }
+    };
+    traffic();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->Text1->text() == "7100"; }));
+    timer.onWait = nullptr;
+    const TrafficLog played = traffic();
+    const auto steps = std::count(played.begin(), played.end(), "wait 3") / 2;
+    EXPECT_LT(steps, 175 + 175) << "the older move was not played out";
+    EXPECT_EQ(std::count(played.begin(), played.end(), "wait 1"), 2) << "two runs of \"E\"";
 }
 
 TEST_F(RigctlSetFreq, WithRitOnMovesTheReceiverAndReportsTheOffset)

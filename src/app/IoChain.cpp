@@ -20,7 +20,7 @@ HardwarePort& backendOf(HardwarePort* hardware, std::optional<SimulatedRig>& rig
 } // namespace
 
 IoChain::IoChain(HardwarePort* hardware, const RigSettings& rig, const IoChainOptions& options)
-    : hardware_(&backendOf(hardware, rig_, simulatedPc_, rig)), pacedDelay_(delay_, pacer_),
+    : hardware_(&backendOf(hardware, rig_, simulatedPc_, rig)), pacer_(options.serving), pacedDelay_(delay_, pacer_),
       pacedPort_(*hardware_, pacer_), port_(&pacedPort_), timer_(&pacedDelay_)
 {
     if (options.realtime) {
@@ -41,6 +41,12 @@ IoChain::IoChain(HardwarePort* hardware, const RigSettings& rig, const IoChainOp
 void IoChain::endStartup()
 {
     hardware_->endStartup();
+}
+
+void IoChain::actionEnded()
+{
+    if (realtime_)
+        realtime_->actionEnded();
 }
 
 void IoChain::checkAccess(int16_t address, bool write) const

@@ -18,6 +18,7 @@
 #include "timing/EdgePacer.h"
 #include "timing/PreciseDelay.h"
 #include "timing/RealtimeDelay.h"
+#include "timing/Serving.h"
 #include "trace/Trace.h"
 
 #include <cstdio>
@@ -31,6 +32,7 @@ struct IoChainOptions {
     bool trace = false;    // every access and wait, one line each
     bool realtime = false; // the waits of a run under SCHED_FIFO where allowed
     std::FILE* out = stderr;
+    Serving* serving = nullptr; // what the long waits serve; must outlive the chain
 };
 
 class IoChain
@@ -55,6 +57,8 @@ public:
     // Start-up's writes are done: from now on a standard port the PC lacks is
     // refused like any other absent port.
     void endStartup();
+    // An action has ended: a raised scheduling class drops back (--realtime).
+    void actionEnded();
     // Throws PortRefused when the access would be refused; writes nothing.
     void checkAccess(int16_t address, bool write) const;
 

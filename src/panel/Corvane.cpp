@@ -8,7 +8,19 @@
 #include <QPushButton>
 
 Corvane::Corvane(PortIo& port, DelayTimer& timer, QWidget* parent)
-    : QWidget(parent), port_(port), timer_(timer), displayClock_([] { return std::chrono::steady_clock::now(); })
+    : Corvane(port, timer, std::make_unique<ActionRunner>(), nullptr, parent)
+{
+}
+
+Corvane::Corvane(PortIo& port, DelayTimer& timer, ActionRunner& runner, QWidget* parent)
+    : Corvane(port, timer, nullptr, &runner, parent)
+{
+}
+
+Corvane::Corvane(PortIo& port, DelayTimer& timer, std::unique_ptr<ActionRunner> own, ActionRunner* shared,
+                 QWidget* parent)
+    : QWidget(parent), port_(port), timer_(timer), ownRunner_(std::move(own)),
+      runner_(shared ? *shared : *ownRunner_)
 {
     setWindowTitle(QStringLiteral("Corvane rel. 4.02 by threnlo"));
     // A pixel size, not a point size: the panel is laid out in pixels, and
@@ -41,4 +53,4 @@ void Corvane::connectClicks(std::initializer_list<std::pair<QPushButton*, Action
     }
 }
 
-void Corvane::setDisplayClock(DisplayClock clock) { displayClock_ = std::move(clock); }
+void Corvane::setDisplayClock(DisplayClock clock) { runner_.setClock(std::move(clock)); }

@@ -13,6 +13,7 @@
 // actionFailed(message) instead; no handler shows anything itself.
 
 #include "Module1.h"
+#include "actions/ActionRunner.h"
 
 #include <QEvent>
 #include <QPointer>
@@ -21,13 +22,13 @@
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <utility>
 #include <vector>
 
+class ActionRunner;
 class PanelAids;
 class QButtonGroup;
 class QCloseEvent;
@@ -44,8 +45,11 @@ class Corvane : public QWidget {
 
 public:
     // Builds the controls, wires them and runs form_load() once. The port and
-    // timer must outlive the window.
+    // timer must outlive the window. The first runs its actions on a runner of
+    // its own; the second on `runner`, which must outlive it (the program
+    // hands the same runner to the pacer, whose long waits it serves).
     Corvane(PortIo& port, DelayTimer& timer, QWidget* parent = nullptr);
+    Corvane(PortIo& port, DelayTimer& timer, ActionRunner& runner, QWidget* parent = nullptr);
     ~Corvane() override;
 
     // The panel font's size in logical pixels: every caption, list item and
@@ -153,28 +157,29 @@ public:
     using DisplayClock = std::function<std::chrono::steady_clock::time_point()>;
     void setDisplayClock(DisplayClock clock);
 
-    // ---- One action at a time ----
+    // ---- One action at a time (see actions/ActionRunner.h) ----
     // An action is a click's work: it runs at the click boundary (an escaping
     // error becomes actionFailed) and ends with actionEnded. While one runs, the
     // program goes on serving between its steps, so another may be asked for
     // meanwhile: it waits its turn and runs after the one running, in order.
+    // A control's visible state changes only when its action runs: input that
+    // arrives during a run, shortcuts included, is held and delivered in turn.
     //
     // Queues `action` to run from the event loop once no action is running;
     // returns at once.
     void queueAction(std::function<void()> action);
     // Whether an action (or a handler called directly) is running now.
-    bool busy() const { return busyDepth_ > 0; }
+    bool busy() const;
     // Asks the running action to stop after the step or key press under way:
     // the rest of its steps is dropped, a switched step size is switched back.
     // Does nothing when idle.
     void stopRun();
     // Whether the running action has been asked to stop.
-    bool stopRequested() const { return stopRequested_; }
-    // Serves the program (painting, the window manager, sockets, posted
-    // events; operator input is held back) until about returnBy, on the
-    // steady clock, if the panel is at a point where it may: never inside a
-    // step or a key press. The delay library calls it during long waits.
+    bool stopRequested() const;
+    // Serves the program until about returnBy on the steady clock, during an
+    // action only; returns at once otherwise.
     void serveUntil(std::chrono::steady_clock::time_point returnBy);
+    ActionRunner& runner() { return runner_; }
 
     // ---- Operator aids: screen reader, keys, wheel, focus ring, zoom, display edits ----
     // Zoom of the whole panel in percent, 100..300 (clamped); starts at 100.
@@ -183,8 +188,9 @@ public:
     PanelAids& aids() { return *aids_; }
 
 protected:
-    // Operator input that arrives during a run is held back until it has
-    // ended, except Esc and a click on the button held down, which stop it.
+    // Operator input goes to the runner first: during a run it is held back
+    // until its turn, except Esc and a press on the button held down, which
+    // stop the run.
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Closing during a run stops it first; the window closes once it has ended.
     void closeEvent(QCloseEvent* event) override;
@@ -197,6 +203,9 @@ signals:
 private:
     using Action = void (Corvane::*)();
 
+    Corvane(PortIo& port, DelayTimer& timer, std::unique_ptr<ActionRunner> own, ActionRunner* shared,
+            QWidget* parent);
+
     void createControls();
     void setTabOrder();
     void setupPanel();
@@ -208,15 +217,13 @@ private:
     void runAction(Action action);
     void runAction(const std::function<void()>& action, QPushButton* button = nullptr);
     // runs
-    class Busy;    // marks an action or a serving under way
-    class NoServe; // marks a step or a key press, which nothing may interrupt
+    class Busy; // marks a handler's work as an action, called directly or not
     void setupRuns();
-    void whenIdle(); // after every action: held input, queued actions, a pending close
     void serveIfDue();
-    void serveEvents();
     QPushButton* stopButton() const;
     void showStopButton();
-    bool holdsInput(QObject* watched, QEvent* event);
+    void endRun();
+    ActionRunner::Input inputKind(QObject* watched, QEvent* event) const;
     void connectClicks(std::initializer_list<std::pair<QPushButton*, Action>> buttons);
     // rigport
     void encoderChange(int16_t byte);    // one line change and its wait
@@ -235,23 +242,10 @@ private:
     PortIo& port_;
     DelayTimer& timer_;
     QButtonGroup* ritGroup_ = nullptr;
-    DisplayClock displayClock_;
-    std::chrono::steady_clock::time_point lastServe_{};
-    int busyDepth_ = 0;
-    int noServeDepth_ = 0;
-    bool stopRequested_ = false;
-    bool closePending_ = false;
-    bool swallowRelease_ = false;
-    struct QueuedAction {
-        std::function<void()> action;
-        QPushButton* button; // the button it stands for, if any
-    };
-    std::deque<QueuedAction> queuedActions_;
+    std::unique_ptr<ActionRunner> ownRunner_;
+    ActionRunner& runner_;
     std::vector<std::pair<Action, QPushButton*>> clickButtons_; // which button runs which action
-    QPushButton* runButton_ = nullptr; // the button whose action runs, if any
     QPushButton* shownDown_ = nullptr; // the button shown held down during the run
-    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> heldInput_;
-    QTimer* idleTimer_ = nullptr;
 
     // ---- Operator aids ----
     friend class PanelAids; // runs its actions through runAction

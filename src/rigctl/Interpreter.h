@@ -29,11 +29,9 @@ public:
     virtual int64_t ritOffsetHz() = 0;
     // A request of `client` to tune to hz rounded to the nearest 50 Hz, checked
     // now: false when the rig refuses it, in which case nothing is sent. Once
-    // accepted the move is carried out later, in its turn, unless a newer
-    // request supersedes it or forget(client) drops it before it has begun.
+    // accepted (and so answered) the move is carried out later, in its turn,
+    // whether its client stays or not, unless a newer request supersedes it.
     virtual bool tune(double hz, ClientId client) = 0;
-    // The client has gone: what it asked for and has not begun is dropped.
-    virtual void forget(ClientId client) = 0;
 };
 
 // One reply to one request line.

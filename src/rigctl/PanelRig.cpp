@@ -60,7 +60,7 @@ int64_t PanelRig::ritOffsetHz()
     return toHz(rx - tx, u"the RIT offset");
 }
 
-bool PanelRig::tune(double hz, ClientId client)
+bool PanelRig::tune(double hz, ClientId)
 {
     const double khz = rules::nearestOnGridKhz(hz);
     if (!rules::tunable(khz, panel_.tune_low, panel_.tune_high))
@@ -69,7 +69,11 @@ bool PanelRig::tune(double hz, ClientId client)
     if (!rules::encoderKind(panel_.Encoder->currentText()))
         return false;
     checkMove(khz);
-    waiting_ = Target{khz, client};
+    waiting_ = khz;
+    // The older move has no one waiting for it any more: it ends after the
+    // step under way, and the record it leaves is true.
+    if (playing_)
+        panel_.stopRun();
     if (!queued_) {
         queued_ = true;
         panel_.queueAction([this] { play(); });
@@ -104,22 +108,23 @@ void PanelRig::checkMove(double khz)
     }
 }
 
-void PanelRig::forget(ClientId client)
-{
-    if (waiting_ && waiting_->client == client)
-        waiting_.reset();
-}
-
 void PanelRig::play()
 {
     queued_ = false;
     if (!waiting_)
         return;
-    const double khz = waiting_->khz;
+    const double khz = *waiting_;
     waiting_.reset();
     const EntryKeeper keeper(panel_.Text5);
     panel_.Text5->setText(numtext::toText(khz));
-    panel_.Command26_Click();
+    playing_ = true;
+    try {
+        panel_.Command26_Click();
+    } catch (...) {
+        playing_ = false;
+        throw;
+    }
+    playing_ = false;
 }
 
 } // namespace rigctl

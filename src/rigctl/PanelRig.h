@@ -33,24 +33,23 @@ public:
     // converted and on a register the port check refuses. Then queues "E" on
     // that frequency with Corvane::queueAction; it runs after the action
     // running, leaving the operator's entry in Text5 as it was. Only the newest
-    // waiting target is played. A failure once under way is the panel's
-    // actionFailed; the record then says how far the move came.
+    // waiting target is played, whoever asked for it and whether its client is
+    // still there or not. A remote move under way is stopped by a newer
+    // target after its current step, and the newer one is played from where
+    // the record then stands; an operator's run is never stopped, the target
+    // waits for it. A failure once under way is the panel's actionFailed; the
+    // record then says how far the move came.
     bool tune(double hz, ClientId client) override;
-    void forget(ClientId client) override;
 
 private:
     void checkMove(double khz);
     void play();
 
-    struct Target {
-        double khz;
-        ClientId client;
-    };
-
     Corvane& panel_;
     PortCheck checkPort_;
-    std::optional<Target> waiting_;
+    std::optional<double> waiting_; // kHz
     bool queued_ = false;
+    bool playing_ = false;
 };
 
 } // namespace rigctl

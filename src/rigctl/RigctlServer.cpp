@@ -111,11 +111,7 @@ void RigctlServer::freeClosedSlots()
     }
 }
 
-void RigctlServer::release(QTcpSocket* socket)
-{
-    if (clients_.erase(socket) != 0)
-        rig_.forget(socket);
-}
+void RigctlServer::release(QTcpSocket* socket) { clients_.erase(socket); }
 
 void RigctlServer::serve(QTcpSocket* socket)
 {
@@ -123,7 +119,6 @@ void RigctlServer::serve(QTcpSocket* socket)
     if (found == clients_.end() || socket->state() != QAbstractSocket::ConnectedState)
         return;
     Client& client = found->second;
-    client.idle->start();
     // Lines are answered in order; a long line is refused only when its turn
     // comes. Past pauseAt unsent bytes the rest waits in the socket, and the
     // client, once the buffers between are full, cannot send more.
@@ -142,6 +137,9 @@ void RigctlServer::serve(QTcpSocket* socket)
             client.lines.append(socket->readAll());
             continue;
         }
+        // Only a whole request shows the client is alive: bytes that never
+        // make a line keep no slot.
+        client.idle->start();
         const Reply reply = interpreter_.handle(*line, socket);
         if (!reply.bytes.isEmpty())
             socket->write(reply.bytes);

@@ -3,14 +3,16 @@
 // rigctld would, on the loopback addresses only.
 //
 // No thread of its own: the sockets live on the window's event loop. A request
-// is answered as soon as the loop serves its socket; a tuning request is
-// checked and answered then, and its move carried out in its turn (Rig::tune).
+// is answered as soon as the loop serves its socket, during a run too (the run
+// serves it between steps and inside its long waits); a tuning request is
+// checked and answered then, and its move carried out in its turn
+// (Rig::tune), whether its client stays or not.
 // Each reply goes out in one write, handed to the system at once, so a client
 // that closes its sending side after its requests still gets every reply.
 //
 // A connection is closed after the reply to "q" ("RPRT 0", as rigctld answers
 // it), on a request line longer than LineBuffer::maxLine bytes, and after
-// idleLimit without a request or a reply byte taken. A client whose unsent
+// idleLimit without a complete request line (partial bytes do not count). A client whose unsent
 // replies pass pauseAt bytes is read no further until they drain, so one that
 // sends without reading holds a bounded amount of memory and is dropped once
 // idle. A peer that is not loopback and a client beyond maxClients are closed
@@ -70,8 +72,8 @@ private:
     void accept(QTcpServer& server);
     void serve(QTcpSocket* socket);
     void freeClosedSlots();
-    // Frees the slot and forgets the client's waiting move; the socket is
-    // closed by the caller.
+    // Frees the slot; the socket is closed by the caller. A move the client
+    // was answered for stays.
     void release(QTcpSocket* socket);
 
     Rig& rig_;

@@ -6,9 +6,9 @@
 void Corvane::pressKey(int16_t holdDelay)
 {
     const Busy running(*this);
-    // Press and release are one: a hold is never cut short or stretched by
-    // serving, nor is the key left down when the program is stopped.
-    const NoServe press(*this);
+    // Press and release are one: a stop or a close waits for the release. The
+    // hold may be lent to serving once the press is out (the pacer waits its
+    // full length all the same), so a press is never cut short.
     const bool std_port = is_std_port();
     const int16_t x = key_press(std_port);
     timer_.WaitDelay(holdDelay);

@@ -28,19 +28,16 @@ void Corvane::runOff(bool upward)
     if (kind) {
         while (upward ? nsteps < 0 : nsteps > 0) {
             // Stopped: the steps not played are dropped, never counted.
-            if (stopRequested_) {
+            if (stopRequested()) {
                 nsteps = 0;
                 break;
             }
-            {
-                const NoServe step(*this);
-                if (!halfCycles)
-                    upward ? up2() : dn2();
-                else if (enc_high)
-                    upward ? up1a() : dn1a();
-                else
-                    upward ? up1b() : dn1b();
-            }
+            if (!halfCycles)
+                upward ? up2() : dn2();
+            else if (enc_high)
+                upward ? up1a() : dn1a();
+            else
+                upward ? up1b() : dn1b();
             nsteps += upward ? 1 : -1;
             moveFrequency(upward ? step_khz : -step_khz);
         }

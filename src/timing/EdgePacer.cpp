@@ -13,18 +13,18 @@ void EdgePacer::await()
     if (!deadline_)
         return;
     const Clock::time_point deadline = *deadline_;
-    // The hook is to return a little before the deadline; the precise wait
-    // takes the rest, so serving lengthens no gap unless it overruns. Should
-    // the hook reach the port itself, that access waits here in full.
-    if (idle_ && !idling_ && deadline - Clock::now() >= idleThreshold) {
-        idling_ = true;
+    // The serving is to return a little before the deadline; the precise
+    // wait takes the rest, so serving lengthens no gap unless it overruns.
+    // Should the serving reach the port itself, that access waits here in full.
+    if (serving_ && !servingNow_ && deadline - Clock::now() >= idleThreshold) {
+        servingNow_ = true;
         try {
-            idle_(deadline - idleReturnMargin);
+            serving_->serveUntil(deadline - idleReturnMargin);
         } catch (...) {
-            idling_ = false;
+            servingNow_ = false;
             throw;
         }
-        idling_ = false;
+        servingNow_ = false;
     }
     PreciseDelay::waitUntil(deadline);
     deadline_.reset();

@@ -15,20 +15,24 @@
 //
 // Long waits (a key hold, the pause after a run) may be spent serving the
 // program: before the sleeping part of a wait of at least idleThreshold, the
-// idle hook is called with the time by which it must return; the rest is
-// waited out precisely as always.
+// Serving handed to the pacer is asked to serve until idleReturnMargin before
+// the deadline; the rest is waited out precisely as always, so serving never
+// shortens a wait. A serving that overruns lengthens it by the overrun.
 
 #include "Module1.h"
 #include "timing/PreciseDelay.h"
+#include "timing/Serving.h"
 
 #include <chrono>
-#include <functional>
 #include <optional>
 
 class EdgePacer {
 public:
     using Clock = std::chrono::steady_clock;
-    using Idle = std::function<void(Clock::time_point returnBy)>;
+
+    // serving: what the long waits serve, or nullptr (they only wait). It
+    // must outlive the pacer.
+    explicit EdgePacer(Serving* serving = nullptr) : serving_(serving) {}
 
     static constexpr std::chrono::milliseconds idleThreshold{10};
     static constexpr std::chrono::milliseconds idleReturnMargin{2};
@@ -40,12 +44,10 @@ public:
     void await();
     bool pending() const { return deadline_.has_value(); }
 
-    void setIdle(Idle idle) { idle_ = std::move(idle); }
-
 private:
     std::optional<Clock::time_point> deadline_;
-    Idle idle_;
-    bool idling_ = false;
+    Serving* serving_;
+    bool servingNow_ = false;
 };
 
 // The delay library with its waits deferred to the next port access.

@@ -1,7 +1,5 @@
 #include "timing/RealtimeDelay.h"
 
-#include <QTimer>
-
 #include <pthread.h>
 #include <sched.h>
 
@@ -20,11 +18,7 @@ RealtimeDelay::Scheduler RealtimeDelay::Scheduler::thisThread()
             }};
 }
 
-RealtimeDelay::~RealtimeDelay()
-{
-    if (raised_)
-        lower();
-}
+RealtimeDelay::~RealtimeDelay() { actionEnded(); }
 
 void RealtimeDelay::WaitDelay(int16_t index)
 {
@@ -39,11 +33,12 @@ void RealtimeDelay::raise()
     if (!allowed_)
         return;
     raised_ = true;
-    QTimer::singleShot(0, &context_, [this] { lower(); });
 }
 
-void RealtimeDelay::lower()
+void RealtimeDelay::actionEnded()
 {
+    if (!raised_)
+        return;
     scheduler_.lower();
     raised_ = false;
 }

@@ -1,13 +1,12 @@
 #pragma once
-// --realtime: runs the waits of a run under SCHED_FIFO, so that a busy machine
-// cannot push a line change late. The first wait of a run raises the thread's
-// policy; it drops back to the normal one as soon as the event loop runs again,
-// that is, once the click that made the run has ended. Where the system does
-// not allow it (no CAP_SYS_NICE, no RLIMIT_RTPRIO), it stays off, silently.
+// --realtime: runs the waits of an action under SCHED_FIFO, so that a busy
+// machine cannot push a line change late. The first wait of an action raises
+// the thread's policy, once; it drops back to the normal one when told the
+// action has ended (actionEnded), not at the servings inside it. Where the
+// system does not allow it (no CAP_SYS_NICE, no RLIMIT_RTPRIO), it stays off,
+// silently.
 
 #include "Module1.h"
-
-#include <QObject>
 
 #include <functional>
 
@@ -29,16 +28,16 @@ public:
     int16_t DefineDelay(int16_t length, int16_t unit) override { return inner_.DefineDelay(length, unit); }
     void WaitDelay(int16_t index) override;
 
+    // Drops back to the normal policy if raised; the next wait raises again.
+    void actionEnded();
     // Whether the last attempt to raise the policy was allowed.
     bool allowed() const { return allowed_; }
 
 private:
     void raise();
-    void lower();
 
     DelayTimer& inner_;
     Scheduler scheduler_;
-    QObject context_; // the pending drop back dies with this object
     bool raised_ = false;
     bool allowed_ = true;
 };

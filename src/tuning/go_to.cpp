@@ -47,7 +47,7 @@ void Corvane::Command26_Click()
     if (fine_steps != 0)
         runAtStep(50, fine_steps);
     // Stopped during the first run: the second is dropped whole.
-    if (coarse_steps != 0 && !stopRequested_)
+    if (coarse_steps != 0 && !stopRequested())
         runAtStep(200, coarse_steps);
 }
 

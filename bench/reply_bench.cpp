@@ -1,0 +1,195 @@
+// Reply latency of --rigctld while the panel works: a client reads "f" every
+// 20 ms, as a digital-mode program polls, during "E" 7040 -> 7040.05 (two
+// 650 ms step-size presses and their pauses) and during "up 5k" at "Low".
+// Prints p50, p99 and max of the time from request to reply, and the shortest
+// step-size key press, which serving must never cut short.
+//
+// The panel is built as the program builds it: one action runner, the paced
+// delay library serving the long waits through it, the simulated rig behind
+// the pacer, the server on the window's event loop.
+#include "actions/ActionRunner.h"
+#include "panel/Corvane.h"
+#include "rigctl/PanelRig.h"
+#include "rigctl/RigctlServer.h"
+#include "sim/SimulatedRig.h"
+#include "timing/EdgePacer.h"
+#include "timing/PreciseDelay.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace std::chrono;
+
+namespace
+{
+
+// Reads "f" every 20 ms on its own thread until stopped; latencies in ms.
+class PollingClient
+{
+public:
+    explicit PollingClient(quint16 port) : thread_([this, port] { poll(port); }) {}
+    // Serves the client's last request while it finishes.
+    std::vector<double> stop()
+    {
+        done_ = true;
+        while (!finished_)
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        thread_.join();
+        std::sort(ms_.begin(), ms_.end());
+        return ms_;
+    }
+
+private:
+    void poll(quint16 port)
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int one = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+            std::perror("connect");
+            finished_ = true;
+            return;
+        }
+        auto next = steady_clock::now();
+        while (!done_) {
+            const auto asked = steady_clock::now();
+            if (::send(fd, "f\n", 2, 0) != 2)
+                break;
+            char c = 0;
+            while (::recv(fd, &c, 1, 0) == 1 && c != '\n') {
+            }
+            ms_.push_back(duration<double, std::milli>(steady_clock::now() - asked).count());
+            next += 20ms;
+            std::this_thread::sleep_until(next);
+        }
+        ::close(fd);
+        finished_ = true;
+    }
+
+    std::atomic<bool> done_{false};
+    std::atomic<bool> finished_{false};
+    std::vector<double> ms_;
+    std::thread thread_;
+};
+
+double percentile(const std::vector<double>& sorted, double p)
+{
+    const auto i = static_cast<size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
+    return sorted[std::min(i, sorted.size() - 1)];
+}
+
+// The simulated rig, with the moments the key went down and up.
+class KeyTimedRig : public PortIo
+{
+public:
+    explicit KeyTimedRig(SimulatedRig& rig) : rig_(rig) {}
+    int16_t Inp32(int16_t address) override { return rig_.Inp32(address); }
+    void Out32(int16_t address, int16_t value) override
+    {
+        if (address == 890) {
+            const bool down = value & 1;
+            if (down && !pressedAt_)
+                pressedAt_ = steady_clock::now();
+            if (!down && pressedAt_) {
+                holds.push_back(duration<double, std::milli>(steady_clock::now() - *pressedAt_).count());
+                pressedAt_.reset();
+            }
+        }
+        rig_.Out32(address, value);
+    }
+    std::vector<double> holds; // ms
+
+private:
+    SimulatedRig& rig_;
+    std::optional<steady_clock::time_point> pressedAt_;
+};
+
+void row(const char* what, std::vector<double> ms, const std::vector<double>& holds)
+{
+    if (ms.empty()) {
+        std::printf("%-34s no replies\n", what);
+        return;
+    }
+    std::printf("%-34s %6zu %8.2f %8.2f %8.2f", what, ms.size(), percentile(ms, 0.5), percentile(ms, 0.99),
+                ms.back());
+    if (holds.empty())
+        std::printf(" %14s\n", "-");
+    else
+        std::printf(" %14.1f\n", *std::min_element(holds.begin(), holds.end()));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ActionRunner runner;
+    SimulatedRig rig(RigSettings{}, [] { return steady_clock::now(); });
+    KeyTimedRig keyed(rig);
+    PreciseDelay delay;
+    EdgePacer pacer(&runner);
+    PacedDelay pacedDelay(delay, pacer);
+    PacedPort pacedPort(keyed, pacer);
+    Corvane panel(pacedPort, pacedDelay, runner);
+    rigctl::PanelRig remote(panel);
+    rigctl::RigctlServer server(remote);
+    QString error;
+    if (!server.listen(0, &error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    panel.show();
+    panel.KRV->setCurrentRow(1); // KRV-40 at 7040 kHz
+    // The first paint of the whole window is start-up's, not a run's.
+    const auto shown = steady_clock::now() + 300ms;
+    while (steady_clock::now() < shown)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+
+    std::printf("%-34s %6s %8s %8s %8s %14s\n", "reads of f every 20 ms during", "n", "p50 ms", "p99 ms",
+                "max ms", "min press ms");
+    const auto during = [&](const char* what, const std::function<void()>& action) {
+        keyed.holds.clear();
+        const auto idleFor = [](milliseconds span) {
+            const auto end = steady_clock::now() + span;
+            while (steady_clock::now() < end)
+                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+        };
+        PollingClient client(server.port());
+        idleFor(100ms);
+        action();
+        // The pause after the run is part of it.
+        idleFor(700ms);
+        row(what, client.stop(), keyed.holds);
+    };
+    during("\"E\" 7040 -> 7040.05 and back", [&] {
+        panel.Text5->setText(QStringLiteral("7040.05"));
+        panel.Command26->click();
+        panel.Text5->setText(QStringLiteral("7040"));
+        panel.Command26->click();
+    });
+    during("\"up 5k\" at \"Low\"", [&] { panel.Command13->click(); });
+    return 0;
+}
