@@ -22,7 +22,7 @@ constexpr double slowest = 9, fastest = 44; // a margin around 10..40 WPM
 constexpr double workingRate = 4000;        // enough for the highest pitch
 constexpr int stepsPerDit = 6;              // the time resolution of the whole reading
 // Evidence (z-scores of a span's excess tone energy) that casts doubt on a character.
-constexpr double markDoubt = 3.0, gapDoubt = 3.5;
+constexpr double markDoubt = 2.0, gapDoubt = 4.0;
 
 // Mixed to one channel and brought down to about workingRate by three
 // cascaded moving sums, whose nulls fall on what would fold onto the band.
@@ -211,7 +211,9 @@ std::vector<float> localSnr(const std::vector<float>& energy, double stepsPerDit
 }
 
 // The signal-to-noise ratio under a mark as the marks read so far show it,
-// smoothed over about a second: it follows slow fading.
+// smoothed over a few tenths of a second: it follows fading down to its
+// troughs, where a level held from the strong marks around would call the
+// weak marks gaps.
 std::vector<float> readSnr(const std::vector<float>& energy, const Reading& reading, double stepsPerSecond)
 {
     std::vector<std::pair<double, double>> level; // centre step, snr
@@ -223,7 +225,7 @@ std::vector<float> readSnr(const std::vector<float>& energy, const Reading& read
             e += energy[k];
         level.emplace_back(0.5 * (m.start + m.end), std::max(0.0, e / (b - a) - 1.0));
     }
-    const double width = 0.6 * stepsPerSecond;
+    const double width = 0.2 * stepsPerSecond;
     std::vector<float> snr(energy.size());
     for (size_t k = 0; k < energy.size(); ++k) {
         double w = 0, s = 0;
@@ -408,12 +410,15 @@ Heard decode(std::span<const float> samples, int rate, int channels)
         if (!a.reading.text.empty())
             best = std::move(a);
     }
-    // Read again with the mark's level as the first reading found it.
+    // Read again with the mark's level as the reading before found it: twice,
+    // as the first reading's level misses the marks it lost in a trough.
     const double stepsPerSecond = best.stepsPerDit / ditSeconds(best.wpm);
-    Reading again = bestReading(evidence(best.energy, readSnr(best.energy, best.reading, stepsPerSecond)),
-                                best.stepsPerDit);
-    if (!again.text.empty())
-        best.reading = std::move(again);
+    for (int pass = 0; pass < 2; ++pass) {
+        Reading again = bestReading(
+            evidence(best.energy, readSnr(best.energy, best.reading, stepsPerSecond)), best.stepsPerDit);
+        if (!again.text.empty())
+            best.reading = std::move(again);
+    }
     return judged(best, tone->hz);
 }
 
