@@ -326,6 +326,11 @@ Heard judged(const Attempt& a, double pitchHz)
             heard.text[read[i - 1].character] = '?';
         }
     }
+    // An annunciation holds one point, between digits: another is a misread
+    // character (most often a digit's marks half lost at the message's ends).
+    for (size_t c = 0, points = 0; c < chars; ++c)
+        if (a.reading.text[c] == '.' && (c == 0 || c + 1 == chars || points++ > 0))
+            heard.text[c] = '?';
     // The gaps inside the message, away from the marks' edges, should hold noise alone.
     double gapExcess = 0, gaps = 0;
     const int first = a.reading.marks.front().start, last = a.reading.marks.back().end;
