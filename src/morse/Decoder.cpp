@@ -23,6 +23,8 @@ constexpr double workingRate = 4000;        // enough for the highest pitch
 constexpr int stepsPerDit = 6;              // the time resolution of the whole reading
 // Evidence (z-scores of a span's excess tone energy) that casts doubt on a character.
 constexpr double markDoubt = 2.0, gapDoubt = 4.0;
+// Log-likelihood a mark's length, dit or dah, must win by.
+constexpr double lengthMargin = 2.0;
 
 // Mixed to one channel and brought down to about workingRate by three
 // cascaded moving sums, whose nulls fall on what would fold onto the band.
@@ -245,11 +247,12 @@ struct Attempt {
     int stepsPerDit = 0;
     std::vector<float> energy;
     Reading reading;
+    std::vector<float> evidence; // the reading's, at the mark's level it found
 };
 
 Attempt attempt(const ToneEnergy& tone, double wpm, int stepsPerDit)
 {
-    Attempt a{wpm, stepsPerDit, tone.steps(tone.stepLength(wpm, stepsPerDit)), {}};
+    Attempt a{wpm, stepsPerDit, tone.steps(tone.stepLength(wpm, stepsPerDit)), {}, {}};
     a.reading = bestReading(evidence(a.energy, localSnr(a.energy, stepsPerDit)), stepsPerDit);
     return a;
 }
@@ -324,6 +327,34 @@ Heard judged(const Attempt& a, double pitchHz)
         if (gap / std::sqrt(from - to) > gapDoubt && gap / (from - to) > 0.3 * level) {
             heard.text[read[i].character] = '?';
             heard.text[read[i - 1].character] = '?';
+        }
+    }
+    // A dah read where a dit was sent, or the other way round, turns one
+    // digit into another: what the samples say of the two dits that make the
+    // difference must be clear.
+    if (!a.evidence.empty()) {
+        const int n = static_cast<int>(a.evidence.size()), two = 2 * a.stepsPerDit;
+        const auto sum = [&](int from, int to) {
+            double e = 0;
+            for (int k = std::max(from, 0); k < std::min(to, n); ++k)
+                e += a.evidence[k];
+            return e;
+        };
+        for (size_t i = 0; i < read.size(); ++i) {
+            const ReadMark& m = read[i];
+            double doubt = -1e9; // how well the other reading of the mark would do
+            if (m.end - m.start >= two)
+                doubt = std::max(-sum(m.start, m.start + two), -sum(m.end - two, m.end));
+            else {
+                const int before = i > 0 ? read[i - 1].end : 0,
+                          after = i + 1 < read.size() ? read[i + 1].start : n;
+                if (m.start - before > two)
+                    doubt = std::max(doubt, sum(m.start - two, m.start));
+                if (after - m.end > two)
+                    doubt = std::max(doubt, sum(m.end, m.end + two));
+            }
+            if (doubt > -lengthMargin)
+                heard.text[m.character] = '?';
         }
     }
     // An annunciation holds one point, between digits: another is a misread
@@ -419,10 +450,12 @@ Heard decode(std::span<const float> samples, int rate, int channels)
     // as the first reading's level misses the marks it lost in a trough.
     const double stepsPerSecond = best.stepsPerDit / ditSeconds(best.wpm);
     for (int pass = 0; pass < 2; ++pass) {
-        Reading again = bestReading(
-            evidence(best.energy, readSnr(best.energy, best.reading, stepsPerSecond)), best.stepsPerDit);
-        if (!again.text.empty())
+        std::vector<float> e = evidence(best.energy, readSnr(best.energy, best.reading, stepsPerSecond));
+        Reading again = bestReading(e, best.stepsPerDit);
+        if (!again.text.empty()) {
             best.reading = std::move(again);
+            best.evidence = std::move(e);
+        }
     }
     return judged(best, tone->hz);
 }
