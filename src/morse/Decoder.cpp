@@ -22,7 +22,9 @@ constexpr double slowest = 9, fastest = 44; // a margin around 10..40 WPM
 constexpr double workingRate = 4000;        // enough for the highest pitch
 constexpr int stepsPerDit = 6;              // the time resolution of the whole reading
 // Evidence (z-scores of a span's excess tone energy) that casts doubt on a character.
-constexpr double markDoubt = 3.0, gapDoubt = 3.5;
+constexpr double markDoubt = 2.0, gapDoubt = 4.0;
+// Log-likelihood a mark's length, dit or dah, must win by.
+constexpr double lengthMargin = 2.0;
 
 // Mixed to one channel and brought down to about workingRate by three
 // cascaded moving sums, whose nulls fall on what would fold onto the band.
@@ -211,7 +213,9 @@ std::vector<float> localSnr(const std::vector<float>& energy, double stepsPerDit
 }
 
 // The signal-to-noise ratio under a mark as the marks read so far show it,
-// smoothed over about a second: it follows slow fading.
+// smoothed over a few tenths of a second: it follows fading down to its
+// troughs, where a level held from the strong marks around would call the
+// weak marks gaps.
 std::vector<float> readSnr(const std::vector<float>& energy, const Reading& reading, double stepsPerSecond)
 {
     std::vector<std::pair<double, double>> level; // centre step, snr
@@ -223,7 +227,7 @@ std::vector<float> readSnr(const std::vector<float>& energy, const Reading& read
             e += energy[k];
         level.emplace_back(0.5 * (m.start + m.end), std::max(0.0, e / (b - a) - 1.0));
     }
-    const double width = 0.6 * stepsPerSecond;
+    const double width = 0.2 * stepsPerSecond;
     std::vector<float> snr(energy.size());
     for (size_t k = 0; k < energy.size(); ++k) {
         double w = 0, s = 0;
@@ -243,11 +247,12 @@ struct Attempt {
     int stepsPerDit = 0;
     std::vector<float> energy;
     Reading reading;
+    std::vector<float> evidence; // the reading's, at the mark's level it found
 };
 
 Attempt attempt(const ToneEnergy& tone, double wpm, int stepsPerDit)
 {
-    Attempt a{wpm, stepsPerDit, tone.steps(tone.stepLength(wpm, stepsPerDit)), {}};
+    Attempt a{wpm, stepsPerDit, tone.steps(tone.stepLength(wpm, stepsPerDit)), {}, {}};
     a.reading = bestReading(evidence(a.energy, localSnr(a.energy, stepsPerDit)), stepsPerDit);
     return a;
 }
@@ -324,6 +329,39 @@ Heard judged(const Attempt& a, double pitchHz)
             heard.text[read[i - 1].character] = '?';
         }
     }
+    // A dah read where a dit was sent, or the other way round, turns one
+    // digit into another: what the samples say of the two dits that make the
+    // difference must be clear.
+    if (!a.evidence.empty()) {
+        const int n = static_cast<int>(a.evidence.size()), two = 2 * a.stepsPerDit;
+        const auto sum = [&](int from, int to) {
+            double e = 0;
+            for (int k = std::max(from, 0); k < std::min(to, n); ++k)
+                e += a.evidence[k];
+            return e;
+        };
+        for (size_t i = 0; i < read.size(); ++i) {
+            const ReadMark& m = read[i];
+            double doubt = -1e9; // how well the other reading of the mark would do
+            if (m.end - m.start >= two)
+                doubt = std::max(-sum(m.start, m.start + two), -sum(m.end - two, m.end));
+            else {
+                const int before = i > 0 ? read[i - 1].end : 0,
+                          after = i + 1 < read.size() ? read[i + 1].start : n;
+                if (m.start - before > two)
+                    doubt = std::max(doubt, sum(m.start - two, m.start));
+                if (after - m.end > two)
+                    doubt = std::max(doubt, sum(m.end, m.end + two));
+            }
+            if (doubt > -lengthMargin)
+                heard.text[m.character] = '?';
+        }
+    }
+    // An annunciation holds one point, between digits: another is a misread
+    // character (most often a digit's marks half lost at the message's ends).
+    for (size_t c = 0, points = 0; c < chars; ++c)
+        if (a.reading.text[c] == '.' && (c == 0 || c + 1 == chars || points++ > 0))
+            heard.text[c] = '?';
     // The gaps inside the message, away from the marks' edges, should hold noise alone.
     double gapExcess = 0, gaps = 0;
     const int first = a.reading.marks.front().start, last = a.reading.marks.back().end;
@@ -408,12 +446,17 @@ Heard decode(std::span<const float> samples, int rate, int channels)
         if (!a.reading.text.empty())
             best = std::move(a);
     }
-    // Read again with the mark's level as the first reading found it.
+    // Read again with the mark's level as the reading before found it: twice,
+    // as the first reading's level misses the marks it lost in a trough.
     const double stepsPerSecond = best.stepsPerDit / ditSeconds(best.wpm);
-    Reading again = bestReading(evidence(best.energy, readSnr(best.energy, best.reading, stepsPerSecond)),
-                                best.stepsPerDit);
-    if (!again.text.empty())
-        best.reading = std::move(again);
+    for (int pass = 0; pass < 2; ++pass) {
+        std::vector<float> e = evidence(best.energy, readSnr(best.energy, best.reading, stepsPerSecond));
+        Reading again = bestReading(e, best.stepsPerDit);
+        if (!again.text.empty()) {
+            best.reading = std::move(again);
+            best.evidence = std::move(e);
+        }
+    }
     return judged(best, tone->hz);
 }
 
