@@ -25,7 +25,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_e2e import Display, Failure, Trace, check, skip, stop, wait_until  # noqa: E402
+from panel_e2e import Display, Failure, Trace, check, own_session, skip, stop, wait_until  # noqa: E402
 
 SESSION_MARK = "CORVANE_ACCESS_SESSION"
 
@@ -211,11 +211,9 @@ def main():
     parser.add_argument("--corvane", required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
-    if os.environ.get(SESSION_MARK) != "1":
-        if not shutil.which("dbus-run-session"):
-            return skip("dbus-run-session is not installed")
-        env = dict(os.environ, **{SESSION_MARK: "1"})
-        return subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env).returncode
+    rerun = own_session(SESSION_MARK)
+    if rerun is not None:
+        return rerun
     try:
         import pyatspi  # noqa: F401
     except ImportError:

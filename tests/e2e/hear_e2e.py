@@ -27,7 +27,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_e2e import SKIPPED, Display, Failure, Panel, Trace, check, skip, stop, wait_until  # noqa: E402
+from panel_e2e import Display, Failure, Panel, SKIPPED, Trace, check, own_session, skip, stop, wait_until  # noqa: E402
 
 SESSION_MARK = "CORVANE_HEAR_SESSION"
 
@@ -140,11 +140,9 @@ def main():
     parser.add_argument("--corvane", required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
-    if os.environ.get(SESSION_MARK) != "1":
-        if not shutil.which("dbus-run-session"):
-            return skip("dbus-run-session is not installed")
-        env = dict(os.environ, **{SESSION_MARK: "1"})
-        return subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env).returncode
+    rerun = own_session(SESSION_MARK)
+    if rerun is not None:
+        return rerun
     if importlib.util.find_spec("pyatspi") is None:
         return skip(f"pyatspi is not importable by {sys.executable}")
     if not shutil.which("xdotool"):

@@ -23,7 +23,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_e2e import Display, Failure, check, skip, stop, wait_until  # noqa: E402
+from panel_e2e import Display, Failure, check, own_session, skip, stop, wait_until  # noqa: E402
 
 SESSION_MARK = "CORVANE_ORCA_SESSION"
 SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?\{'established'")
@@ -199,11 +199,9 @@ def main():
     parser.add_argument("--corvane", required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
-    if os.environ.get(SESSION_MARK) != "1":
-        if not shutil.which("dbus-run-session"):
-            return skip("dbus-run-session is not installed")
-        env = dict(os.environ, **{SESSION_MARK: "1"})
-        return subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env).returncode
+    rerun = own_session(SESSION_MARK)
+    if rerun is not None:
+        return rerun
     if not shutil.which("orca") or not shutil.which("xdotool"):
         return skip("orca or xdotool is not installed")
     os.makedirs(args.out, exist_ok=True)

@@ -108,6 +108,18 @@ class Display:
         stop(self.process)
 
 
+def own_session(mark):
+    """Runs this script again inside a D-Bus session of its own, so that its
+    accessibility bus is nobody else's. Returns that run's exit code, or None
+    when this already is that run."""
+    if os.environ.get(mark) == "1":
+        return None
+    if not shutil.which("dbus-run-session"):
+        return skip("dbus-run-session is not installed")
+    env = dict(os.environ, **{mark: "1"})
+    return subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env).returncode
+
+
 def skip(reason):
     print(f"SKIPPED: {reason}")
     return SKIPPED
@@ -386,11 +398,9 @@ def main():
     parser.add_argument("--corvane", required=True)
     parser.add_argument("--out", required=True)
     args = parser.parse_args()
-    if os.environ.get(SESSION_MARK) != "1":
-        if not shutil.which("dbus-run-session"):
-            return skip("dbus-run-session is not installed")
-        env = dict(os.environ, **{SESSION_MARK: "1"})
-        return subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env).returncode
+    rerun = own_session(SESSION_MARK)
+    if rerun is not None:
+        return rerun
     # Imported only once the display is up: the accessibility bus is found through it.
     if importlib.util.find_spec("pyatspi") is None:
         return skip(f"pyatspi is not importable by {sys.executable}")
