@@ -1,6 +1,6 @@
 #include "panel/Corvane.h"
 
-#include "panel/PanelAids.h"
+#include "aids/PanelAids.h"
 #include "panel/Twips.h"
 
 #include <QComboBox>

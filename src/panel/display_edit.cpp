@@ -4,7 +4,7 @@
 // The two readouts that are no input, the step caption and the encoder lines,
 // cannot be typed into at all.
 #include "panel/Corvane.h"
-#include "panel/PanelAids.h"
+#include "aids/PanelAids.h"
 #include "rules/GoTo.h"
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
