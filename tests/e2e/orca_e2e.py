@@ -15,6 +15,7 @@ usage: orca_e2e.py --corvane BINARY --out DIR
 """
 
 import argparse
+import importlib.util
 import os
 import re
 import shutil
@@ -23,14 +24,11 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_e2e import Display, Failure, check, own_session, skip, stop, wait_until  # noqa: E402
+from panel_e2e import Display, Failure, check, locate_controls, own_session, skip, stop, wait_until  # noqa: E402
 
 SESSION_MARK = "CORVANE_ORCA_SESSION"
 SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?\{'established'")
 # Centres of controls in the window at 100 %, in pixels (the layout's twips / 15).
-PLACES = {"CHU": (172, 128), "C": (208, 176), "E": (280, 176), "High": (96, 118), "Port": (262, 242)}
-
-
 class Orca:
     def __init__(self, out, env):
         self.log_path = os.path.join(out, "orca-debug.txt")
@@ -115,6 +113,7 @@ class Panel:
         self.window = found[0]
         self.xdotool("windowmove", "--sync", self.window, "0", "0")
         self.xdotool("windowfocus", "--sync", self.window)
+        self.places = locate_controls()
 
     def xdotool(self, *args):
         return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=30).stdout
@@ -122,9 +121,13 @@ class Panel:
     def press(self, *keys):
         self.xdotool("key", "--delay", "60", *keys)
 
-    def click(self, name):
-        x, y = PLACES[name]
-        self.xdotool("mousemove", "--window", self.window, str(x), str(y), "click", "1")
+    def click(self, name, at=None):
+        """Clicks a control by its accessible name: at its centre, or at (x, y) pixels inside it."""
+        if name not in self.places:
+            raise Failure(f"no control named {name!r} among {sorted(self.places)}")
+        left, top, width, height = self.places[name]
+        x, y = at if at else (width // 2, height // 2)
+        self.xdotool("mousemove", "--sync", str(left + x), str(top + y), "click", "1")
 
 
 def session(args, env, orca):
@@ -152,13 +155,13 @@ def session(args, env, orca):
         orca.hear("annunciate sent")
         panel.press("7")
         orca.hear("Freq entry 7")
-        panel.click("CHU")
+        panel.click("Preset CHU")
         orca.hear("Freq entry 7335.8")
-        panel.click("C")
+        panel.click("Clear the entry")
         orca.hear("Freq entry empty")
         panel.press("7", "0", "5", "0")
         orca.hear("Freq entry 7050")
-        panel.click("E")
+        panel.click("Go to the entered frequency")
         heard = orca.hear("7050 kilohertz", whole=True)
         check(any("going to 7050 kilohertz" in s for s in heard), f"no target before the arrival: {heard}")
         panel.press("9", "9", "9", "9", "9", "Return")
@@ -186,7 +189,7 @@ def focus_after_a_long_run(panel, orca):
 
 def refused(panel, orca):
     """A step the Port refuses: its message box is read, the message once."""
-    panel.click("Port")
+    panel.click("Port base address, decimal", at=(8, 8))
     panel.press("ctrl+a")
     panel.xdotool("type", "--delay", "60", "abc")
     panel.press("Tab", "Up")  # a step from "Xmit freq"
@@ -204,8 +207,12 @@ def main():
         return rerun
     if not shutil.which("orca") or not shutil.which("xdotool"):
         return skip("orca or xdotool is not installed")
+    if importlib.util.find_spec("pyatspi") is None:
+        return skip(f"pyatspi is not importable by {sys.executable}")
     os.makedirs(args.out, exist_ok=True)
     display = Display(os.path.join(args.out, "xvfb.log"))
+    # The controls are found over the accessibility bus, which is found through the display.
+    os.environ["DISPLAY"] = display.name
     env = environment(args.out, display)
     subprocess.run(["gsettings", "set", "org.gnome.desktop.interface", "toolkit-accessibility", "true"], env=env,
                    capture_output=True)
