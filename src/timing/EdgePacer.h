@@ -42,7 +42,6 @@ public:
     void defer(std::chrono::nanoseconds interval);
     // Returns once the pending deadline, if any, has passed.
     void await();
-    bool pending() const { return deadline_.has_value(); }
 
 private:
     std::optional<Clock::time_point> deadline_;

@@ -16,7 +16,6 @@ when there is no display, no D-Bus session or no pyatspi.
 usage: access_e2e.py --corvane BINARY --out DIR
 """
 
-import argparse
 import os
 import shutil
 import subprocess
@@ -25,7 +24,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_e2e import Display, Failure, Trace, check, own_session, skip, stop, wait_until  # noqa: E402
+from panel_e2e import Display, Failure, Trace, accessible_session, check, stop, wait_until  # noqa: E402
 
 SESSION_MARK = "CORVANE_ACCESS_SESSION"
 
@@ -207,17 +206,9 @@ def second_run(args, display, config, reader, first_startup):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--corvane", required=True)
-    parser.add_argument("--out", required=True)
-    args = parser.parse_args()
-    rerun = own_session(SESSION_MARK)
-    if rerun is not None:
-        return rerun
-    try:
-        import pyatspi  # noqa: F401
-    except ImportError:
-        return skip(f"pyatspi is not importable by {sys.executable}")
+    args, done = accessible_session(__doc__, SESSION_MARK)
+    if done is not None:
+        return done
     os.makedirs(args.out, exist_ok=True)
     display = Display(os.path.join(args.out, "xvfb.log"))
     os.environ["DISPLAY"] = display.name

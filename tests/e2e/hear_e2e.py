@@ -16,8 +16,6 @@ only when the audio server or Xvfb cannot start.
 usage: hear_e2e.py --corvane BINARY --out DIR
 """
 
-import argparse
-import importlib.util
 import os
 import re
 import shutil
@@ -27,7 +25,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_e2e import Display, Failure, Panel, SKIPPED, Trace, check, own_session, skip, stop, wait_until  # noqa: E402
+from panel_e2e import Display, Failure, Panel, Trace, accessible_session, check, skip, stop, wait_until  # noqa: E402
 
 SESSION_MARK = "CORVANE_HEAR_SESSION"
 
@@ -136,15 +134,9 @@ def run(args, display, server):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--corvane", required=True)
-    parser.add_argument("--out", required=True)
-    args = parser.parse_args()
-    rerun = own_session(SESSION_MARK)
-    if rerun is not None:
-        return rerun
-    if importlib.util.find_spec("pyatspi") is None:
-        return skip(f"pyatspi is not importable by {sys.executable}")
+    args, done = accessible_session(__doc__, SESSION_MARK)
+    if done is not None:
+        return done
     if not shutil.which("xdotool"):
         print("FAILED: xdotool is not installed (scripts/test installs it)")
         return 1

@@ -14,8 +14,6 @@ when there is no display, no D-Bus session or Orca cannot start.
 usage: orca_e2e.py --corvane BINARY --out DIR
 """
 
-import argparse
-import importlib.util
 import os
 import re
 import shutil
@@ -24,7 +22,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_e2e import Display, Failure, check, locate_controls, own_session, skip, stop, wait_until  # noqa: E402
+from panel_e2e import Display, Failure, accessible_session, check, locate_controls, skip, stop, wait_until  # noqa: E402
 
 SESSION_MARK = "CORVANE_ORCA_SESSION"
 SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?\{'established'")
@@ -198,17 +196,11 @@ def refused(panel, orca):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--corvane", required=True)
-    parser.add_argument("--out", required=True)
-    args = parser.parse_args()
-    rerun = own_session(SESSION_MARK)
-    if rerun is not None:
-        return rerun
+    args, done = accessible_session(__doc__, SESSION_MARK)
+    if done is not None:
+        return done
     if not shutil.which("orca") or not shutil.which("xdotool"):
         return skip("orca or xdotool is not installed")
-    if importlib.util.find_spec("pyatspi") is None:
-        return skip(f"pyatspi is not importable by {sys.executable}")
     os.makedirs(args.out, exist_ok=True)
     display = Display(os.path.join(args.out, "xvfb.log"))
     # The controls are found over the accessibility bus, which is found through the display.

@@ -120,6 +120,22 @@ def own_session(mark):
     return subprocess.run(["dbus-run-session", "--", sys.executable, *sys.argv], env=env).returncode
 
 
+def accessible_session(doc, mark):
+    """The command line every end-to-end test takes (--corvane, --out), read
+    inside a D-Bus session of the test's own where pyatspi can reach the
+    accessibility bus. Returns (args, None) to go on, or (None, exit code)."""
+    parser = argparse.ArgumentParser(description=doc.splitlines()[0])
+    parser.add_argument("--corvane", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    rerun = own_session(mark)
+    if rerun is not None:
+        return None, rerun
+    if importlib.util.find_spec("pyatspi") is None:
+        return None, skip(f"pyatspi is not importable by {sys.executable}")
+    return args, None
+
+
 def skip(reason):
     print(f"SKIPPED: {reason}")
     return SKIPPED
@@ -394,16 +410,9 @@ def end_during_a_key_press(panel, trace, corvane):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--corvane", required=True)
-    parser.add_argument("--out", required=True)
-    args = parser.parse_args()
-    rerun = own_session(SESSION_MARK)
-    if rerun is not None:
-        return rerun
-    # Imported only once the display is up: the accessibility bus is found through it.
-    if importlib.util.find_spec("pyatspi") is None:
-        return skip(f"pyatspi is not importable by {sys.executable}")
+    args, done = accessible_session(__doc__, SESSION_MARK)
+    if done is not None:
+        return done
     for tool in ("xdotool", "import"):
         if not shutil.which(tool):
             print(f"FAILED: {tool} is not installed (scripts/test installs it)")
