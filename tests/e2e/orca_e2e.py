@@ -22,7 +22,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from panel_e2e import Display, Failure, accessible_session, check, locate_controls, skip, stop, wait_until  # noqa: E402
+import panel_e2e  # noqa: E402
+from panel_e2e import Display, Failure, accessible_session, check, skip, stop, wait_until  # noqa: E402
 
 SESSION_MARK = "CORVANE_ORCA_SESSION"
 SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?\{'established'")
@@ -103,29 +104,11 @@ def environment(out, display):
                 QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", ASAN_OPTIONS="detect_leaks=0")
 
 
-class Panel:
-    def __init__(self, env):
-        self.env = env
-        found = wait_until("the Corvane window", lambda: self.xdotool(
-            "search", "--onlyvisible", "--name", "^Corvane rel").split(), 60)
-        self.window = found[0]
-        self.xdotool("windowmove", "--sync", self.window, "0", "0")
-        self.xdotool("windowfocus", "--sync", self.window)
-        self.places = locate_controls()
-
-    def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True, timeout=30).stdout
+class Panel(panel_e2e.Panel):
+    """The panel test's window, worked with keys at the pace Orca keeps up with."""
 
     def press(self, *keys):
         self.xdotool("key", "--delay", "60", *keys)
-
-    def click(self, name, at=None):
-        """Clicks a control by its accessible name: at its centre, or at (x, y) pixels inside it."""
-        if name not in self.places:
-            raise Failure(f"no control named {name!r} among {sorted(self.places)}")
-        left, top, width, height = self.places[name]
-        x, y = at if at else (width // 2, height // 2)
-        self.xdotool("mousemove", "--sync", str(left + x), str(top + y), "click", "1")
 
 
 def session(args, env, orca):
@@ -133,7 +116,7 @@ def session(args, env, orca):
     corvane = subprocess.Popen([args.corvane, "--no-settings", "--model", "KRV-40", "--rig-model", "KRV-40"], env=env,
                                stdout=subprocess.DEVNULL, stderr=log)
     try:
-        panel = Panel(env)
+        panel = Panel(env["DISPLAY"])
         wait_until("Orca to read the panel", lambda: any("Encoder kind" in s for s in orca.take()), 30)
         panel.press("Tab", "Tab", "Tab")  # Port, Xmit freq, then "Down 5000 steps"
         wait_until("focus on a step button", lambda: any("Down 5000 steps" in s for s in orca.take()), 10)
