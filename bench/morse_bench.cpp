@@ -253,7 +253,11 @@ int main(int argc, char** argv)
                 quiet.leadSeconds = 8;
                 samples = morse::keyed("", quiet, rate, random);
             }
-            trustedCount += trustedFrequency(morse::decode(samples, rate));
+            const morse::Heard h = morse::decode(samples, rate);
+            if (verbose && trustedFrequency(h))
+                std::printf("  %s %d Hz: heard %s (%.2f, %.1f WPM, %.1f Hz)\n", what, rate, h.text.c_str(),
+                            h.confidence, h.wpm, h.pitchHz);
+            trustedCount += trustedFrequency(h);
         }
         std::printf("%-22s  %9d  %15d\n", what, clips, trustedCount);
         failed |= trustedCount > 0;

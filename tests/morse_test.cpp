@@ -25,6 +25,7 @@ struct DecodeRow {
     int rate, channels;
     double gain;       // before clipping to full scale
     const char* reads; // nullptr: no trusted frequency at all
+    double leadSeconds = 3;
 };
 
 const DecodeRow decodeRows[] = {
@@ -35,6 +36,8 @@ const DecodeRow decodeRows[] = {
     {"The noise floor at -6 dB", "10116.35", 25, 550, 0.1, false, -6.0, 8000, 1, 1, "10116.35"},
     {"A clipped input", "7040.20", 18, 800, 0, false, 20.0, 48000, 1, 8, "7040.20"},
     {"Far below the noise", "7040.20", 20, 700, 0.1, false, -20.0, 16000, 1, 1, nullptr},
+    {"Cut off by the start of the samples", "7040.20", 20, 700, 0, false, 10.0, 16000, 1, 1, nullptr, 0},
+    {"A fragment of two characters", "70", 20, 700, 0, false, 10.0, 16000, 1, 1, nullptr},
     {"Noise alone", "", 20, 700, 0, false, -20.0, 48000, 1, 0, nullptr},
     {"Silence", "", 20, 700, 0, false, std::nullopt, 8000, 1, 0, nullptr},
 };
@@ -53,7 +56,7 @@ TEST_P(Decode, ReadsTheWholeMessageOrNothingTrusted)
     sending.jitter = row.jitter;
     sending.fading = row.fading;
     sending.snrDb = row.snrDb;
-    sending.leadSeconds = 3;
+    sending.leadSeconds = row.leadSeconds;
     sending.amplitude = 0.5 * row.gain;
     std::vector<float> mono = morse::keyed(row.sent, sending, row.rate, random);
     if (row.gain == 0) // no tone at all: the noise of a tone that is not there

@@ -21,10 +21,13 @@ constexpr double lowestPitch = 300, highestPitch = 1200;
 constexpr double slowest = 9, fastest = 44; // a margin around 10..40 WPM
 constexpr double workingRate = 4000;        // enough for the highest pitch
 constexpr int stepsPerDit = 6;              // the time resolution of the whole reading
-// Evidence (z-scores of a span's excess tone energy) that casts doubt on a character.
-constexpr double markDoubt = 2.0, gapDoubt = 4.0;
-// Log-likelihood a mark's length, dit or dah, must win by.
-constexpr double lengthMargin = 2.0;
+// The fewest characters of an annunciation.
+constexpr size_t shortest = 3;
+// The rough look's steps from speed to speed: the reading at the best of
+// them measures the speed better than a finer look would.
+constexpr double roughGrid = 1.12;
+// Log-likelihood a character must win by over any other to be trusted.
+constexpr double doubtMargin = 6.0;
 
 // Mixed to one channel and brought down to about workingRate by three
 // cascaded moving sums, whose nulls fall on what would fold onto the band.
@@ -151,13 +154,24 @@ public:
         }
     }
 
-    // Steps of `length` samples.
+    // Steps of `length` samples: the tone's energy in each.
     std::vector<float> steps(size_t length) const
     {
         std::vector<float> e;
-        for (size_t at = 0; at + length < sum_.size(); at += length)
-            e.push_back(static_cast<float>(std::norm(sum_[at + length] - sum_[at]) / (noise_ * length)));
+        for (const std::complex<float> c : phasors(length))
+            e.push_back(std::norm(c));
         return e;
+    }
+
+    // Steps of `length` samples: the tone's amplitude and phase in each, in
+    // units whose squared magnitude is the energy of steps().
+    std::vector<std::complex<float>> phasors(size_t length) const
+    {
+        std::vector<std::complex<float>> out;
+        const double unit = 1 / std::sqrt(noise_ * static_cast<double>(length));
+        for (size_t at = 0; at + length < sum_.size(); at += length)
+            out.emplace_back((sum_[at + length] - sum_[at]) * unit);
+        return out;
     }
 
     size_t stepLength(double wpm, int stepsPerDit) const
@@ -170,29 +184,75 @@ private:
     std::vector<std::complex<double>> sum_;
 };
 
-// Evidence of a mark in each step, given about what signal-to-noise ratio to
-// expect there (a tone of unknown phase in Gaussian noise). The level is only
-// an estimate, and fading moves it: the evidence is averaged over levels from
-// a quarter to twice the estimate, as one level too high would make a weak
-// mark look like a gap.
+// How far to trust a level: not at all where it is a first guess, or where
+// the marks that told it are out of reach (fading moves it, and one level too
+// high would make a weak mark look like a gap); fully where the marks around
+// have just been measured.
+constexpr double guessedLevel[] = {0.25, 0.5, 1.0, 2.0};
+constexpr double measuredLevel[] = {1.0};
+
+// Log-likelihood ratio of a mark against a gap, for a tone of unknown phase
+// in Gaussian noise: `energy` in units of the noise's, `snr` the expected
+// excess under a mark, averaged over the levels given as its multiples.
+double markLikelihood(double energy, double snr, std::span<const double> levels)
+{
+    double terms[std::size(guessedLevel)];
+    double top = -1e300;
+    for (size_t j = 0; j < levels.size(); ++j) {
+        const double rho = snr * levels[j];
+        terms[j] = -rho + logBesselI0(2 * std::sqrt(rho * energy));
+        top = std::max(top, terms[j]);
+    }
+    double sum = 0;
+    for (size_t j = 0; j < levels.size(); ++j)
+        sum += std::exp(terms[j] - top);
+    return top + std::log(sum / static_cast<double>(levels.size()));
+}
+
+// Evidence of a mark in each step.
 std::vector<float> evidence(const std::vector<float>& energy, const std::vector<float>& snr)
 {
-    static constexpr double spread[] = {0.25, 0.5, 1.0, 2.0};
     std::vector<float> out(energy.size());
-    for (size_t k = 0; k < energy.size(); ++k) {
-        double terms[std::size(spread)];
-        double top = -1e300;
-        for (size_t j = 0; j < std::size(spread); ++j) {
-            const double rho = snr[k] * spread[j];
-            terms[j] = -rho + logBesselI0(2 * std::sqrt(rho * energy[k]));
-            top = std::max(top, terms[j]);
-        }
-        double sum = 0;
-        for (const double t : terms)
-            sum += std::exp(t - top);
-        out[k] = static_cast<float>(top + std::log(sum / std::size(spread)));
-    }
+    for (size_t k = 0; k < energy.size(); ++k)
+        out[k] = static_cast<float>(markLikelihood(energy[k], snr[k], guessedLevel));
     return out;
+}
+
+// Evidence of a mark over each span of steps, its steps' evidence added up:
+// cheap, for the first readings, which only have to find the speed and the
+// marks' level.
+MarkScores summedScores(const std::vector<float>& evidence, int longest)
+{
+    const int n = static_cast<int>(evidence.size());
+    std::vector<double> sum(n + 1, 0.0);
+    for (int k = 0; k < n; ++k)
+        sum[k + 1] = sum[k] + evidence[k];
+    MarkScores scores(n, longest);
+    for (int t = 1; t <= n; ++t)
+        for (int d = 1; d <= std::min(longest, t); ++d)
+            scores.at(t, d) = static_cast<float>(sum[t] - sum[t - d]);
+    return scores;
+}
+
+// Evidence of a mark over each span of steps a mark may take: the tone keeps
+// its phase through a mark, so the span's steps are added up coherently,
+// which gains on weak marks what adding up their energies would lose.
+MarkScores coherentScores(const std::vector<std::complex<float>>& phasors, const std::vector<float>& snr,
+                          int longest, std::span<const double> levels)
+{
+    const int n = static_cast<int>(phasors.size());
+    std::vector<std::complex<double>> sum(n + 1);
+    std::vector<double> level(n + 1, 0.0);
+    for (int k = 0; k < n; ++k) {
+        sum[k + 1] = sum[k] + std::complex<double>(phasors[k]);
+        level[k + 1] = level[k] + snr[k];
+    }
+    MarkScores scores(n, longest);
+    for (int t = 1; t <= n; ++t)
+        for (int d = 1; d <= std::min(longest, t); ++d)
+            scores.at(t, d) = static_cast<float>(
+                markLikelihood(std::norm(sum[t] - sum[t - d]) / d, level[t] - level[t - d], levels));
+    return scores;
 }
 
 // A first guess of the signal-to-noise ratio under a mark: the excess energy
@@ -245,15 +305,20 @@ std::vector<float> readSnr(const std::vector<float>& energy, const Reading& read
 struct Attempt {
     double wpm = 0;
     int stepsPerDit = 0;
+    std::vector<std::complex<float>> phasors;
     std::vector<float> energy;
+    MarkScores scores{0, 0}; // what the reading was made from
     Reading reading;
-    std::vector<float> evidence; // the reading's, at the mark's level it found
+    MarkScores edgeScores{0, 0}; // beyond the reading's ends, where the level is a guess
 };
 
 Attempt attempt(const ToneEnergy& tone, double wpm, int stepsPerDit)
 {
-    Attempt a{wpm, stepsPerDit, tone.steps(tone.stepLength(wpm, stepsPerDit)), {}, {}};
-    a.reading = bestReading(evidence(a.energy, localSnr(a.energy, stepsPerDit)), stepsPerDit);
+    Attempt a{wpm, stepsPerDit, tone.phasors(tone.stepLength(wpm, stepsPerDit)), {}, {0, 0}, {}, {0, 0}};
+    for (const std::complex<float> c : a.phasors)
+        a.energy.push_back(std::norm(c));
+    a.scores = summedScores(evidence(a.energy, localSnr(a.energy, stepsPerDit)), longestMark(stepsPerDit));
+    a.reading = bestReading(a.scores, stepsPerDit);
     return a;
 }
 
@@ -279,90 +344,19 @@ double measuredWpm(const Attempt& a)
     return std::clamp(a.wpm * (dits * a.stepsPerDit) / steps, slowest, fastest);
 }
 
-// Each character's evidence as a z-score of its marks' excess energy, '?' for
-// the weak ones, and the confidence of the whole.
-Heard judged(const Attempt& a, double pitchHz)
+// The tone in the gaps inside the message, away from the marks' edges, for
+// the tone under the marks: about 0 for a keyer, more for music or speech
+// between the marks.
+double gapTone(const Attempt& a)
 {
-    Heard heard{a.reading.text, 0, pitchHz, a.wpm};
-    const size_t chars = heard.text.size();
-    std::vector<double> excess(chars, 0.0), count(chars, 0.0);
     std::vector<bool> marked(a.energy.size(), false);
+    double markExcess = 0, marks = 0;
     for (const ReadMark& m : a.reading.marks)
         for (int k = m.start; k < m.end; ++k) {
-            excess[m.character] += a.energy[k] - 1.0;
-            count[m.character] += 1;
+            markExcess += a.energy[k] - 1.0;
+            marks += 1;
             marked[k] = true;
         }
-    double weakest = 1e9, markExcess = 0, marks = 0;
-    for (size_t c = 0; c < chars; ++c) {
-        const double z = excess[c] / std::sqrt(std::max(count[c], 1.0));
-        weakest = std::min(weakest, z);
-        if (z < 3.5)
-            heard.text[c] = '?';
-        markExcess += excess[c];
-        marks += count[c];
-    }
-    // One element lost in a fade turns a digit into another: a mark with
-    // little tone under it, or a gap with much, for the marks around it, makes
-    // its character doubtful.
-    const auto excessOf = [&](int from, int to) {
-        double e = 0;
-        for (int k = from; k < to; ++k)
-            e += a.energy[k] - 1.0;
-        return e;
-    };
-    const std::vector<ReadMark>& read = a.reading.marks;
-    for (size_t i = 0; i < read.size(); ++i) {
-        const int length = read[i].end - read[i].start;
-        if (excessOf(read[i].start, read[i].end) / std::sqrt(length) < markDoubt)
-            heard.text[read[i].character] = '?';
-        // The gap before this mark, less a step at each edge where the key's edges smear.
-        const int from = read[i].start - 1, to = i > 0 ? read[i - 1].end + 1 : from;
-        if (from - to < 1)
-            continue;
-        const double gap = excessOf(to, from);
-        const double level =
-            std::min(excessOf(read[i].start, read[i].end) / length,
-                     excessOf(read[i - 1].start, read[i - 1].end) / (read[i - 1].end - read[i - 1].start));
-        if (gap / std::sqrt(from - to) > gapDoubt && gap / (from - to) > 0.3 * level) {
-            heard.text[read[i].character] = '?';
-            heard.text[read[i - 1].character] = '?';
-        }
-    }
-    // A dah read where a dit was sent, or the other way round, turns one
-    // digit into another: what the samples say of the two dits that make the
-    // difference must be clear.
-    if (!a.evidence.empty()) {
-        const int n = static_cast<int>(a.evidence.size()), two = 2 * a.stepsPerDit;
-        const auto sum = [&](int from, int to) {
-            double e = 0;
-            for (int k = std::max(from, 0); k < std::min(to, n); ++k)
-                e += a.evidence[k];
-            return e;
-        };
-        for (size_t i = 0; i < read.size(); ++i) {
-            const ReadMark& m = read[i];
-            double doubt = -1e9; // how well the other reading of the mark would do
-            if (m.end - m.start >= two)
-                doubt = std::max(-sum(m.start, m.start + two), -sum(m.end - two, m.end));
-            else {
-                const int before = i > 0 ? read[i - 1].end : 0,
-                          after = i + 1 < read.size() ? read[i + 1].start : n;
-                if (m.start - before > two)
-                    doubt = std::max(doubt, sum(m.start - two, m.start));
-                if (after - m.end > two)
-                    doubt = std::max(doubt, sum(m.end, m.end + two));
-            }
-            if (doubt > -lengthMargin)
-                heard.text[m.character] = '?';
-        }
-    }
-    // An annunciation holds one point, between digits: another is a misread
-    // character (most often a digit's marks half lost at the message's ends).
-    for (size_t c = 0, points = 0; c < chars; ++c)
-        if (a.reading.text[c] == '.' && (c == 0 || c + 1 == chars || points++ > 0))
-            heard.text[c] = '?';
-    // The gaps inside the message, away from the marks' edges, should hold noise alone.
     double gapExcess = 0, gaps = 0;
     const int first = a.reading.marks.front().start, last = a.reading.marks.back().end;
     for (int k = first + 1; k < last - 1; ++k)
@@ -372,9 +366,33 @@ Heard judged(const Attempt& a, double pitchHz)
         }
     const double markLevel = markExcess / std::max(marks, 1.0);
     const double gapLevel = gaps > 0 ? gapExcess / gaps : 0.0;
-    const double quiet = markLevel > 0 ? gapLevel / markLevel : 1.0;
-    // A keyer's marks and gaps last one or three dits, give or take its
-    // jitter; notes and syllables last what they like.
+    return markLevel > 0 ? gapLevel / markLevel : 1.0;
+}
+
+// How much of the marks' excess energy adds up coherently through each mark:
+// about 1 for a keyed tone, which holds its pitch and phase; less for a sung
+// or gliding note.
+double steadiness(const Attempt& a)
+{
+    double together = 0, apart = 0;
+    for (const ReadMark& m : a.reading.marks) {
+        std::complex<double> sum = 0;
+        double energy = 0;
+        for (int k = m.start; k < m.end; ++k) {
+            sum += std::complex<double>(a.phasors[k]);
+            energy += a.energy[k];
+        }
+        const int steps = m.end - m.start;
+        together += std::norm(sum) / steps - 1;
+        apart += energy - steps;
+    }
+    return apart > 0 ? together / apart : 0.0;
+}
+
+// The marks' and gaps' relative deviation from one or three dits: a keyer's
+// jitter; notes and syllables last what they like.
+double timingSpread(const Attempt& a)
+{
     double spread = 0;
     int lengths = 0;
     const auto deviation = [&](int steps) {
@@ -385,15 +403,46 @@ Heard judged(const Attempt& a, double pitchHz)
         spread += (dits - nominal) * (dits - nominal) / (nominal * nominal);
         ++lengths;
     };
-    for (size_t i = 0; i < a.reading.marks.size(); ++i) {
-        deviation(a.reading.marks[i].end - a.reading.marks[i].start);
+    const std::vector<ReadMark>& marks = a.reading.marks;
+    for (size_t i = 0; i < marks.size(); ++i) {
+        deviation(marks[i].end - marks[i].start);
         if (i > 0)
-            deviation(a.reading.marks[i].start - a.reading.marks[i - 1].end);
+            deviation(marks[i].start - marks[i - 1].end);
     }
-    spread = std::sqrt(spread / std::max(lengths, 1));
-    heard.confidence = std::clamp((weakest - 3.5) / 4.0, 0.0, 1.0) *
-                       std::clamp((0.35 - quiet) / 0.2, 0.0, 1.0) *
-                       std::clamp((0.3 - spread) / 0.1, 0.0, 1.0);
+    return std::sqrt(spread / std::max(lengths, 1));
+}
+
+// '?' for each character that does not stand out of its rivals, and the
+// confidence of the whole.
+Heard judged(const Attempt& a, double pitchHz)
+{
+    Heard heard{a.reading.text, 0, pitchHz, a.wpm};
+    const size_t chars = heard.text.size();
+    const Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, a.reading);
+    double weakest = std::min(m.before, m.after);
+    for (size_t c = 0; c < chars; ++c) {
+        weakest = std::min(weakest, m.characters[c]);
+        if (m.characters[c] < doubtMargin)
+            heard.text[c] = '?';
+    }
+    // An annunciation holds one point, between digits: another is a misread
+    // character (most often a digit's marks half lost at the message's ends).
+    for (size_t c = 0, points = 0; c < chars; ++c)
+        if (a.reading.text[c] == '.' && (c == 0 || c + 1 == chars || points++ > 0))
+            heard.text[c] = '?';
+    // And at least three characters: fewer is a fragment, or a few notes of music.
+    if (chars < shortest)
+        weakest = std::min(weakest, 0.0);
+    // Each is 0.5 at the edge of what a keyer's tone shows under noise, and
+    // the reading is as sure as the least sure of them.
+    heard.confidence = std::clamp(std::min({(weakest - doubtMargin) / 4.0 + 0.5, (0.14 - gapTone(a)) / 0.08,
+                                            (0.24 - timingSpread(a)) / 0.08, (steadiness(a) - 0.85) / 0.1}),
+                                  0.0, 1.0);
+    // A character that may have been lost at an end is shown as doubtful.
+    if (m.before < doubtMargin)
+        heard.text.insert(heard.text.begin(), '?');
+    if (m.after < doubtMargin)
+        heard.text.push_back('?');
     return heard;
 }
 
@@ -412,7 +461,7 @@ Heard decode(std::span<const float> samples, int rate, int channels)
         return {};
     const ToneEnergy energy(signal, narrowRate, *tone);
 
-    // Every speed roughly, in any spelling; then the best two whole, near their speed.
+    // Every speed roughly, in any spelling; then the best two whole, at their speed.
     // The rough look uses one step length for all speeds: a longer step adds
     // up the tone's energy more efficiently, and would favour slow speeds.
     std::vector<std::pair<double, double>> rough; // score, wpm
@@ -420,10 +469,10 @@ Heard decode(std::span<const float> samples, int rate, int channels)
     const double roughSeconds = static_cast<double>(roughStep) / narrowRate;
     const std::vector<float> roughEnergy = energy.steps(roughStep);
     const std::vector<float> roughEvidence = evidence(roughEnergy, localSnr(roughEnergy, 3));
-    for (double wpm = slowest; wpm <= fastest; wpm *= 1.07)
+    for (double wpm = slowest; wpm <= fastest; wpm *= roughGrid)
         rough.emplace_back(roughScore(roughEvidence, ditSeconds(wpm) / roughSeconds), wpm);
     std::sort(rough.rbegin(), rough.rend());
-    std::vector<double> tries{rough[0].second * 0.96, rough[0].second, rough[0].second * 1.04};
+    std::vector<double> tries{rough[0].second};
     for (const auto& [score, wpm] : rough)
         if (std::abs(std::log(wpm / rough[0].second)) > 0.15) {
             tries.push_back(wpm);
@@ -450,13 +499,16 @@ Heard decode(std::span<const float> samples, int rate, int channels)
     // as the first reading's level misses the marks it lost in a trough.
     const double stepsPerSecond = best.stepsPerDit / ditSeconds(best.wpm);
     for (int pass = 0; pass < 2; ++pass) {
-        std::vector<float> e = evidence(best.energy, readSnr(best.energy, best.reading, stepsPerSecond));
-        Reading again = bestReading(e, best.stepsPerDit);
+        const std::vector<float> snr = readSnr(best.energy, best.reading, stepsPerSecond);
+        MarkScores scores = coherentScores(best.phasors, snr, longestMark(best.stepsPerDit), measuredLevel);
+        Reading again = bestReading(scores, best.stepsPerDit);
         if (!again.text.empty()) {
             best.reading = std::move(again);
-            best.evidence = std::move(e);
+            best.scores = std::move(scores);
         }
     }
+    best.edgeScores = coherentScores(best.phasors, readSnr(best.energy, best.reading, stepsPerSecond),
+                                     longestMark(best.stepsPerDit), guessedLevel);
     return judged(best, tone->hz);
 }
 

@@ -5,10 +5,11 @@
 // signals and for a hand-built keyer's uneven timing; knows nothing of audio
 // devices.
 //
-// It finds the tone's pitch in the average spectrum, measures the tone's
-// energy in a narrow band around it, and reads the message whole: of every way
-// of spelling the signal in the alphabet at every speed, the one the samples
-// bear out best (Lattice.h). Then it weighs each character's evidence.
+// It finds the tone's pitch in the average spectrum, measures the tone in a
+// narrow band around it, and reads the message whole: of every way of
+// spelling the signal in the alphabet at every speed, the one the samples
+// bear out best (Lattice.h). Then it weighs each character against its
+// rivals, and the whole against what a keyed tone looks like.
 
 #include <span>
 #include <string>
@@ -17,12 +18,14 @@ namespace morse
 {
 
 struct Heard {
-    // The message, '?' standing for a character too weak to trust. Empty when
-    // no tone stands out of the noise at all.
+    // The message, '?' standing for a character too weak to trust, and one
+    // more '?' before or after it where a character may have been lost at
+    // that end. Empty when no tone stands out of the noise at all.
     std::string text;
-    // 0..1: how sure the reading is, from the weakest character's evidence and
-    // how quiet the gaps are (music or speech between the marks lowers it). A
-    // reading below 0.5 is not to be acted on.
+    // 0..1: how sure the reading is, from how far its weakest character
+    // stands out of its rivals, how quiet the gaps are, how steady the tone
+    // holds through a mark and how regular its timing is (music or speech
+    // lowers it). A reading below 0.5 is not to be acted on.
     double confidence = 0;
     double pitchHz = 0; // of the tone found; 0 with an empty text
     double wpm = 0;     // the speed it was read at

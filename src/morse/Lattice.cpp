@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <string_view>
 
 namespace morse
 {
@@ -65,16 +66,119 @@ struct Lengths {
     }
 };
 
+// A hand-built keyer's elements stray by some 10 % of their length, now and
+// then by half: the weights are a little wider than the first, and the ranges
+// reach the second, where a dit and a dah, or the gaps, may meet.
 struct Timing {
     Lengths dit, dah, inner, between;
     explicit Timing(double stepsPerDit)
-        : dit(stepsPerDit, 0.5, 1.6, 1, 0.2, 0.2), dah(stepsPerDit, 2.0, 4.3, 3, 0.45, 0.45),
-          inner(stepsPerDit, 0.5, 1.7, 1, 0.2, 0.2), between(stepsPerDit, 2.0, 10, 3, 0.45, 2.5)
+        : dit(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), dah(stepsPerDit, 1.7, 4.5, 3, 0.38, 0.38),
+          inner(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), between(stepsPerDit, 1.7, 10, 3, 0.38, 2.5)
     {
     }
 };
 
+// The best score of `code` spelt within [lo, hi): its marks, the gaps inside
+// it, and the gaps between it and its neighbours' marks at lo and hi (free
+// where there is no neighbour).
+double spelt(std::string_view code, const MarkScores& scores, const Timing& timing, int lo, int hi, bool before, bool after)
+{
+    const int span = hi - lo;
+    constexpr double none = -1e300;
+    // at[t]: the best score with the last element placed ending at lo + t.
+    std::vector<double> gapEnd(span + 1, none), markEnd(span + 1, none);
+    for (int t = 0; t <= span; ++t)
+        if (!before)
+            gapEnd[t] = 0;
+        else if (t >= timing.between.lo && t <= timing.between.hi)
+            gapEnd[t] = timing.between.weight[t - timing.between.lo];
+    for (size_t e = 0; e < code.size(); ++e) {
+        if (e > 0) {
+            std::fill(gapEnd.begin(), gapEnd.end(), none);
+            for (int t = 0; t <= span; ++t)
+                for (int d = timing.inner.lo; d <= std::min(timing.inner.hi, t); ++d)
+                    if (markEnd[t - d] > none)
+                        gapEnd[t] = std::max(gapEnd[t], markEnd[t - d] + timing.inner.weight[d - timing.inner.lo]);
+        }
+        const Lengths& len = code[e] == '-' ? timing.dah : timing.dit;
+        std::fill(markEnd.begin(), markEnd.end(), none);
+        for (int t = 0; t <= span; ++t)
+            for (int d = len.lo; d <= std::min(len.hi, t); ++d)
+                if (gapEnd[t - d] > none)
+                    markEnd[t] = std::max(markEnd[t], gapEnd[t - d] + scores(lo + t, d) + len.weight[d - len.lo]);
+    }
+    double best = none;
+    for (int t = 0; t <= span; ++t) {
+        if (markEnd[t] <= none)
+            continue;
+        const int rest = span - t;
+        if (!after)
+            best = std::max(best, markEnd[t]);
+        else if (rest >= timing.between.lo && rest <= timing.between.hi)
+            best = std::max(best, markEnd[t] + timing.between.weight[rest - timing.between.lo]);
+    }
+    return best;
+}
+
 } // namespace
+
+int longestMark(int stepsPerDit)
+{
+    return Timing(stepsPerDit).dah.hi;
+}
+
+Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit, const Reading& reading)
+{
+    const Timing timing(stepsPerDit);
+    const int chars = static_cast<int>(reading.text.size());
+    Margins out;
+    out.characters.assign(static_cast<size_t>(chars), 0.0);
+    if (reading.marks.empty())
+        return out;
+    // The first and last marks of each character.
+    std::vector<int> first(chars, -1), last(chars, -1);
+    for (size_t i = 0; i < reading.marks.size(); ++i) {
+        const int c = reading.marks[i].character;
+        if (first[c] < 0)
+            first[c] = static_cast<int>(i);
+        last[c] = static_cast<int>(i);
+    }
+    const auto bestOf = [&](const MarkScores& from, int lo, int hi, bool before, bool after, char except) {
+        double best = -1e300;
+        for (const Symbol& s : alphabet)
+            if (s.character != except)
+                best = std::max(best, spelt(s.code, from, timing, lo, hi, before, after));
+        return best;
+    };
+    const int reach = timing.between.hi;
+    for (int c = 0; c < chars; ++c) {
+        const char read = reading.text[static_cast<size_t>(c)];
+        const bool before = c > 0, after = c + 1 < chars;
+        const int lo = before ? reading.marks[last[c - 1]].end : std::max(0, reading.marks[first[c]].start - reach);
+        const int hi = after ? reading.marks[first[c + 1]].start
+                             : std::min(scores.steps(), reading.marks[last[c]].end + reach);
+        const double other = std::max(bestOf(scores, lo, hi, before, after, read), before && after ? -1e300 : characterCost);
+        out.characters[static_cast<size_t>(c)] = spelt(codeOf(read), scores, timing, lo, hi, before, after) - other;
+    }
+    // A character lost at either end, in a fade or under the noise, leaves a
+    // shorter message that reads just as well.
+    // Here a character is weighed at its odds among the alphabet's, not at
+    // the reading's cost of a character, which is there to keep noise out.
+    // A message that runs up to either end of the samples may go on beyond
+    // them: nothing says it does not.
+    const double odds = std::log(static_cast<double>(alphabet.size()));
+    const int longest = static_cast<int>(std::ceil(25 * stepsPerDit)) + reach;
+    const int room = static_cast<int>(std::ceil(1.5 * stepsPerDit));
+    const int start = reading.marks.front().start, end = reading.marks.back().end;
+    const auto edge = [&](int lo, int hi, bool before) {
+        if (hi - lo < room)
+            return 0.0;
+        return std::min(odds - bestOf(edgeScores, lo, hi, !before, before, 0), 1e3);
+    };
+    out.before = edge(std::max(0, start - longest), start, true);
+    out.after = edge(end, std::min(scores.steps(), end + longest), false);
+    return out;
+}
 
 double roughScore(std::span<const float> evidence, double stepsPerDit)
 {
@@ -115,17 +219,13 @@ double roughScore(std::span<const float> evidence, double stepsPerDit)
     return best;
 }
 
-Reading bestReading(std::span<const float> evidence, int stepsPerDit)
+Reading bestReading(const MarkScores& scores, int stepsPerDit)
 {
     static const std::vector<Node> tree = codeTree();
     const int nodes = static_cast<int>(tree.size());
-    const int steps = static_cast<int>(evidence.size());
+    const int steps = scores.steps();
     const Timing timing(stepsPerDit);
     const Lengths &dit = timing.dit, &dah = timing.dah, &inner = timing.inner, &between = timing.between;
-
-    std::vector<double> sum(steps + 1, 0.0);
-    for (int k = 0; k < steps; ++k)
-        sum[k + 1] = sum[k] + evidence[k];
 
     // Kept from call to call: a decode makes some thirty of these, and fresh
     // pages for each would cost more than the search.
@@ -150,7 +250,7 @@ Reading bestReading(std::span<const float> evidence, int stepsPerDit)
                 const float from = afterGap[static_cast<size_t>(t - d) * nodes + p];
                 if (from <= never)
                     continue;
-                const float s = from + static_cast<float>(sum[t] - sum[t - d]) + len.weight[d - len.lo];
+                const float s = from + scores(t, d) + len.weight[d - len.lo];
                 if (s > best) {
                     best = s;
                     arg = static_cast<int16_t>(d);

@@ -23,10 +23,47 @@ struct Reading {
     double score = 0; // log-likelihood ratio against no signal at all
 };
 
-// evidence[k]: log-likelihood ratio of step k under a mark against a gap.
-// stepsPerDit: the steps of one dit at the speed tried (4..16). An empty
-// reading when no message scores above silence.
-Reading bestReading(std::span<const float> evidence, int stepsPerDit);
+// What the samples say of a mark over steps [end - length, end): the
+// log-likelihood ratio of a mark there against a gap, for every end in
+// 0..steps and every length 1..longest.
+class MarkScores
+{
+public:
+    MarkScores(int steps, int longest)
+        : steps_(steps), longest_(longest), score_(static_cast<size_t>(steps + 1) * (longest + 1), 0.0f)
+    {
+    }
+    int steps() const { return steps_; }
+    int longest() const { return longest_; }
+    float operator()(int end, int length) const { return score_[index(end, length)]; }
+    float& at(int end, int length) { return score_[index(end, length)]; }
+
+private:
+    size_t index(int end, int length) const { return static_cast<size_t>(end) * (longest_ + 1) + length; }
+    int steps_, longest_;
+    std::vector<float> score_;
+};
+
+// The longest mark the reading considers at this speed, in steps.
+int longestMark(int stepsPerDit);
+
+// stepsPerDit: the steps of one dit at the speed tried (4..16); `marks` at
+// least longestMark() long. An empty reading when no message scores above
+// silence.
+Reading bestReading(const MarkScores& marks, int stepsPerDit);
+
+// How far (log-likelihood) the reading stands above its nearest rivals: for
+// each character, by how much its spelling explains the samples between its
+// neighbours' marks better than any other character would (the first and the
+// last also better than silence); and by how much the message explains the
+// samples better than with one more character before it, or after it.
+struct Margins {
+    std::vector<double> characters;
+    double before = 0, after = 0;
+};
+// Same marks and speed as `reading` was made with; `edgeScores` weigh the
+// marks beyond its ends, where their level is less sure.
+Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit, const Reading& reading);
 
 // The score of the best cutting into marks and gaps of any lengths a keyer
 // sends at this speed, spelling no matter what: a cheap first look at which
