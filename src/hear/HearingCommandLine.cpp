@@ -1,7 +1,10 @@
 #include "hear/HearingCommandLine.h"
 
+#include "text/WholeNumber.h"
+
 #include <QCommandLineParser>
 
+#include <optional>
 #include <stdexcept>
 
 namespace
@@ -9,16 +12,15 @@ namespace
 
 double number(const QCommandLineParser& parser, const QCommandLineOption& option, double lo, double hi)
 {
-    bool ok = false;
     const QString text = parser.value(option);
-    const double value = text.toDouble(&ok);
-    if (!ok || value < lo || value > hi)
+    const std::optional<double> value = decimalNumber(text.toStdString(), lo, hi);
+    if (!value)
         throw std::invalid_argument(QStringLiteral("--%1: \"%2\" is not a number from %3 to %4")
                                         .arg(option.names().first(), text)
                                         .arg(lo)
                                         .arg(hi)
                                         .toStdString());
-    return value;
+    return *value;
 }
 
 } // namespace

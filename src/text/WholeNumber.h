@@ -1,8 +1,9 @@
 #pragma once
-// Whole numbers from the command line and the system's files: digits only,
-// as std::from_chars reads them; no blank, no sign, no prefix.
+// Numbers from the command line and the system's files, as std::from_chars
+// reads them: no blank, no '+', no prefix.
 
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <string_view>
 
@@ -14,6 +15,19 @@ inline std::optional<unsigned long> wholeNumber(std::string_view text, unsigned 
     const char* last = text.data() + text.size();
     const auto [end, error] = std::from_chars(text.data(), last, value, base);
     if (text.empty() || error != std::errc() || end != last || value > max)
+        return std::nullopt;
+    return value;
+}
+
+// The whole text as a decimal number from lo to hi: an optional '-', digits
+// with an optional point and exponent. nullopt for anything else, infinity and
+// NaN included.
+inline std::optional<double> decimalNumber(std::string_view text, double lo, double hi)
+{
+    double value = 0;
+    const char* last = text.data() + text.size();
+    const auto [end, error] = std::from_chars(text.data(), last, value);
+    if (text.empty() || error != std::errc() || end != last || !std::isfinite(value) || value < lo || value > hi)
         return std::nullopt;
     return value;
 }
