@@ -23,9 +23,8 @@ constexpr double workingRate = 4000;        // enough for the highest pitch
 constexpr int stepsPerDit = 6;              // the time resolution of the whole reading
 // The fewest characters of an annunciation.
 constexpr size_t shortest = 3;
-// The rough look's steps from speed to speed: the reading at the best of
-// them measures the speed better than a finer look would.
-constexpr double roughGrid = 1.12;
+// The rough look's steps from speed to speed.
+constexpr double roughGrid = 1.07;
 // Log-likelihood a character must win by over any other to be trusted.
 constexpr double doubtMargin = 6.0;
 
@@ -461,7 +460,7 @@ Heard decode(std::span<const float> samples, int rate, int channels)
         return {};
     const ToneEnergy energy(signal, narrowRate, *tone);
 
-    // Every speed roughly, in any spelling; then the best two whole, at their speed.
+    // Every speed roughly, in any spelling; then the best two whole, near their speed.
     // The rough look uses one step length for all speeds: a longer step adds
     // up the tone's energy more efficiently, and would favour slow speeds.
     std::vector<std::pair<double, double>> rough; // score, wpm
@@ -472,7 +471,7 @@ Heard decode(std::span<const float> samples, int rate, int channels)
     for (double wpm = slowest; wpm <= fastest; wpm *= roughGrid)
         rough.emplace_back(roughScore(roughEvidence, ditSeconds(wpm) / roughSeconds), wpm);
     std::sort(rough.rbegin(), rough.rend());
-    std::vector<double> tries{rough[0].second};
+    std::vector<double> tries{rough[0].second * 0.96, rough[0].second, rough[0].second * 1.04};
     for (const auto& [score, wpm] : rough)
         if (std::abs(std::log(wpm / rough[0].second)) > 0.15) {
             tries.push_back(wpm);

@@ -68,12 +68,14 @@ struct Lengths {
 
 // A hand-built keyer's elements stray by some 10 % of their length, now and
 // then by half: the weights are a little wider than the first, and the ranges
-// reach the second, where a dit and a dah, or the gaps, may meet.
+// reach the second, where a dit and a dah, or the gaps, may meet. An
+// annunciation is sent in one go: a long gap between characters is more
+// likely a fade that took marks with it than a pause.
 struct Timing {
     Lengths dit, dah, inner, between;
     explicit Timing(double stepsPerDit)
         : dit(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), dah(stepsPerDit, 1.7, 4.5, 3, 0.38, 0.38),
-          inner(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), between(stepsPerDit, 1.7, 10, 3, 0.38, 2.5)
+          inner(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), between(stepsPerDit, 1.7, 10, 3, 0.38, 0.6)
     {
     }
 };
@@ -81,7 +83,8 @@ struct Timing {
 // The best score of `code` spelt within [lo, hi): its marks, the gaps inside
 // it, and the gaps between it and its neighbours' marks at lo and hi (free
 // where there is no neighbour).
-double spelt(std::string_view code, const MarkScores& scores, const Timing& timing, int lo, int hi, bool before, bool after)
+double spelt(std::string_view code, const MarkScores& scores, const Timing& timing, int lo, int hi,
+             bool before, bool after)
 {
     const int span = hi - lo;
     constexpr double none = -1e300;
@@ -98,14 +101,16 @@ double spelt(std::string_view code, const MarkScores& scores, const Timing& timi
             for (int t = 0; t <= span; ++t)
                 for (int d = timing.inner.lo; d <= std::min(timing.inner.hi, t); ++d)
                     if (markEnd[t - d] > none)
-                        gapEnd[t] = std::max(gapEnd[t], markEnd[t - d] + timing.inner.weight[d - timing.inner.lo]);
+                        gapEnd[t] =
+                            std::max(gapEnd[t], markEnd[t - d] + timing.inner.weight[d - timing.inner.lo]);
         }
         const Lengths& len = code[e] == '-' ? timing.dah : timing.dit;
         std::fill(markEnd.begin(), markEnd.end(), none);
         for (int t = 0; t <= span; ++t)
             for (int d = len.lo; d <= std::min(len.hi, t); ++d)
                 if (gapEnd[t - d] > none)
-                    markEnd[t] = std::max(markEnd[t], gapEnd[t - d] + scores(lo + t, d) + len.weight[d - len.lo]);
+                    markEnd[t] =
+                        std::max(markEnd[t], gapEnd[t - d] + scores(lo + t, d) + len.weight[d - len.lo]);
     }
     double best = none;
     for (int t = 0; t <= span; ++t) {
@@ -127,7 +132,8 @@ int longestMark(int stepsPerDit)
     return Timing(stepsPerDit).dah.hi;
 }
 
-Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit, const Reading& reading)
+Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit,
+                const Reading& reading)
 {
     const Timing timing(stepsPerDit);
     const int chars = static_cast<int>(reading.text.size());
@@ -154,11 +160,14 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
     for (int c = 0; c < chars; ++c) {
         const char read = reading.text[static_cast<size_t>(c)];
         const bool before = c > 0, after = c + 1 < chars;
-        const int lo = before ? reading.marks[last[c - 1]].end : std::max(0, reading.marks[first[c]].start - reach);
+        const int lo =
+            before ? reading.marks[last[c - 1]].end : std::max(0, reading.marks[first[c]].start - reach);
         const int hi = after ? reading.marks[first[c + 1]].start
                              : std::min(scores.steps(), reading.marks[last[c]].end + reach);
-        const double other = std::max(bestOf(scores, lo, hi, before, after, read), before && after ? -1e300 : characterCost);
-        out.characters[static_cast<size_t>(c)] = spelt(codeOf(read), scores, timing, lo, hi, before, after) - other;
+        const double other =
+            std::max(bestOf(scores, lo, hi, before, after, read), before && after ? -1e300 : characterCost);
+        out.characters[static_cast<size_t>(c)] =
+            spelt(codeOf(read), scores, timing, lo, hi, before, after) - other;
     }
     // A character lost at either end, in a fade or under the noise, leaves a
     // shorter message that reads just as well.

@@ -63,7 +63,8 @@ struct Margins {
 };
 // Same marks and speed as `reading` was made with; `edgeScores` weigh the
 // marks beyond its ends, where their level is less sure.
-Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit, const Reading& reading);
+Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit,
+                const Reading& reading);
 
 // The score of the best cutting into marks and gaps of any lengths a keyer
 // sends at this speed, spelling no matter what: a cheap first look at which

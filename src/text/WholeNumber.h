@@ -27,7 +27,8 @@ inline std::optional<double> decimalNumber(std::string_view text, double lo, dou
     double value = 0;
     const char* last = text.data() + text.size();
     const auto [end, error] = std::from_chars(text.data(), last, value);
-    if (text.empty() || error != std::errc() || end != last || !std::isfinite(value) || value < lo || value > hi)
+    if (text.empty() || error != std::errc() || end != last || !std::isfinite(value) || value < lo ||
+        value > hi)
         return std::nullopt;
     return value;
 }
