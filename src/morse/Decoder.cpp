@@ -24,7 +24,7 @@ constexpr int stepsPerDit = 6;              // the time resolution of the whole 
 // The fewest characters of an annunciation.
 constexpr size_t shortest = 3;
 // The rough look's steps from speed to speed.
-constexpr double roughGrid = 1.07;
+constexpr double roughGrid = 1.1;
 // Log-likelihood a character must win by over any other to be trusted.
 constexpr double doubtMargin = 6.0;
 
@@ -471,7 +471,7 @@ Heard decode(std::span<const float> samples, int rate, int channels)
     for (double wpm = slowest; wpm <= fastest; wpm *= roughGrid)
         rough.emplace_back(roughScore(roughEvidence, ditSeconds(wpm) / roughSeconds), wpm);
     std::sort(rough.rbegin(), rough.rend());
-    std::vector<double> tries{rough[0].second * 0.96, rough[0].second, rough[0].second * 1.04};
+    std::vector<double> tries{rough[0].second * 0.95, rough[0].second, rough[0].second * 1.05};
     for (const auto& [score, wpm] : rough)
         if (std::abs(std::log(wpm / rough[0].second)) > 0.15) {
             tries.push_back(wpm);

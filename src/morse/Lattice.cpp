@@ -88,7 +88,7 @@ double spelt(std::string_view code, const MarkScores& scores, const Timing& timi
 {
     const int span = hi - lo;
     constexpr double none = -1e300;
-    // at[t]: the best score with the last element placed ending at lo + t.
+    // [t]: the best score with the last gap, or the last mark, placed ending at lo + t.
     std::vector<double> gapEnd(span + 1, none), markEnd(span + 1, none);
     for (int t = 0; t <= span; ++t)
         if (!before)
@@ -132,6 +132,43 @@ int longestMark(int stepsPerDit)
     return Timing(stepsPerDit).dah.hi;
 }
 
+namespace
+{
+
+// The best score of any character of the alphabet but `except` spelt within
+// [lo, hi), as spelt() weighs it.
+double bestOther(const MarkScores& scores, const Timing& timing, int lo, int hi, bool before, bool after,
+                 char except)
+{
+    double best = -1e300;
+    for (const Symbol& s : alphabet)
+        if (s.character != except)
+            best = std::max(best, spelt(s.code, scores, timing, lo, hi, before, after));
+    return best;
+}
+
+// By how much the reading explains the samples better than with one more
+// character just before its first mark (`before`) or after its last. Here a
+// character is weighed at its odds among the alphabet's, not at the reading's
+// cost of a character, which is there to keep noise out. A message that runs
+// up to either end of the samples may go on beyond them: nothing says it does
+// not.
+double edgeMargin(const MarkScores& scores, const Timing& timing, double stepsPerDit, const Reading& reading,
+                  bool before)
+{
+    const double odds = std::log(static_cast<double>(alphabet.size()));
+    const int longest = static_cast<int>(std::ceil(25 * stepsPerDit)) + timing.between.hi;
+    const int room = static_cast<int>(std::ceil(1.5 * stepsPerDit));
+    const int start = reading.marks.front().start, end = reading.marks.back().end;
+    const int lo = before ? std::max(0, start - longest) : end;
+    const int hi = before ? start : std::min(scores.steps(), end + longest);
+    if (hi - lo < room)
+        return 0.0;
+    return std::min(odds - bestOther(scores, timing, lo, hi, !before, before, 0), 1e3);
+}
+
+} // namespace
+
 Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit,
                 const Reading& reading)
 {
@@ -149,13 +186,8 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
             first[c] = static_cast<int>(i);
         last[c] = static_cast<int>(i);
     }
-    const auto bestOf = [&](const MarkScores& from, int lo, int hi, bool before, bool after, char except) {
-        double best = -1e300;
-        for (const Symbol& s : alphabet)
-            if (s.character != except)
-                best = std::max(best, spelt(s.code, from, timing, lo, hi, before, after));
-        return best;
-    };
+    // Each character within the gaps to its neighbours' marks; the first and
+    // the last may also be nothing but noise.
     const int reach = timing.between.hi;
     for (int c = 0; c < chars; ++c) {
         const char read = reading.text[static_cast<size_t>(c)];
@@ -164,28 +196,15 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
             before ? reading.marks[last[c - 1]].end : std::max(0, reading.marks[first[c]].start - reach);
         const int hi = after ? reading.marks[first[c + 1]].start
                              : std::min(scores.steps(), reading.marks[last[c]].end + reach);
-        const double other =
-            std::max(bestOf(scores, lo, hi, before, after, read), before && after ? -1e300 : characterCost);
+        const double other = std::max(bestOther(scores, timing, lo, hi, before, after, read),
+                                      before && after ? -1e300 : characterCost);
         out.characters[static_cast<size_t>(c)] =
             spelt(codeOf(read), scores, timing, lo, hi, before, after) - other;
     }
     // A character lost at either end, in a fade or under the noise, leaves a
     // shorter message that reads just as well.
-    // Here a character is weighed at its odds among the alphabet's, not at
-    // the reading's cost of a character, which is there to keep noise out.
-    // A message that runs up to either end of the samples may go on beyond
-    // them: nothing says it does not.
-    const double odds = std::log(static_cast<double>(alphabet.size()));
-    const int longest = static_cast<int>(std::ceil(25 * stepsPerDit)) + reach;
-    const int room = static_cast<int>(std::ceil(1.5 * stepsPerDit));
-    const int start = reading.marks.front().start, end = reading.marks.back().end;
-    const auto edge = [&](int lo, int hi, bool before) {
-        if (hi - lo < room)
-            return 0.0;
-        return std::min(odds - bestOf(edgeScores, lo, hi, !before, before, 0), 1e3);
-    };
-    out.before = edge(std::max(0, start - longest), start, true);
-    out.after = edge(end, std::min(scores.steps(), end + longest), false);
+    out.before = edgeMargin(edgeScores, timing, stepsPerDit, reading, true);
+    out.after = edgeMargin(edgeScores, timing, stepsPerDit, reading, false);
     return out;
 }
 
