@@ -47,10 +47,10 @@ private:
 // The longest mark the reading considers at this speed, in steps.
 int longestMark(int stepsPerDit);
 
-// stepsPerDit: the steps of one dit at the speed tried (4..16); `marks` at
-// least longestMark() long. An empty reading when no message scores above
-// silence.
-Reading bestReading(const MarkScores& marks, int stepsPerDit);
+// stepsPerDit: the steps of one dit at the speed tried (4..16); `scores` for
+// lengths up to longestMark(stepsPerDit) at least. An empty reading when no
+// message scores above silence.
+Reading bestReading(const MarkScores& scores, int stepsPerDit);
 
 // How far (log-likelihood) the reading stands above its nearest rivals: for
 // each character, by how much its spelling explains the samples between its
