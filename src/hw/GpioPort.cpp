@@ -165,24 +165,19 @@ void GpioPort::setLines(const lines::Drive& drive)
 
 std::string GpioPort::refusal(uint16_t address) const
 {
-    return "no port at " + std::to_string(address) + "; the GPIO lines answer at " + std::to_string(map_.base()) +
-           " (--gpio-base)";
+    return "no port at " + std::to_string(address) + "; the GPIO lines answer at " +
+           std::to_string(map_.base()) + " (--gpio-base)";
 }
 
 std::optional<unsigned> GpioPort::route(uint16_t address, bool write) const
 {
-    const std::optional<unsigned> reg = map_.registerAt(address);
-    if (!reg) {
-        absentOrRefuse(address);
-        return std::nullopt;
-    }
-    if (write && map_.isStatusRegister(*reg))
-        throw PortRefused(std::to_string(address) + " is the read-only status register of the port at " +
-                          std::to_string(map_.base()));
-    return reg;
+    return registerFor(map_, address, write, "port");
 }
 
-void GpioPort::checkAccess(int16_t address, bool write) const { route(static_cast<uint16_t>(address), write); }
+void GpioPort::checkAccess(int16_t address, bool write) const
+{
+    route(static_cast<uint16_t>(address), write);
+}
 
 int16_t GpioPort::Inp32(int16_t address)
 {

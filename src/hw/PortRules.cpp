@@ -1,5 +1,6 @@
 #include "hw/PortRules.h"
 
+#include "lines/LineMap.h"
 #include "rules/StandardPort.h"
 
 #include <cctype>
@@ -19,6 +20,25 @@ void HardwarePort::absentOrRefuse(uint16_t address) const
     if (startingUp_ && isRestRegister(address))
         return;
     throw PortRefused(refusal(address));
+}
+
+std::optional<unsigned> HardwarePort::registerFor(const LineMap& map, uint16_t address, bool write,
+                                                  const char* portName) const
+{
+    const std::optional<unsigned> reg = map.registerAt(address);
+    if (!reg) {
+        absentOrRefuse(address);
+        return std::nullopt;
+    }
+    if (write && map.isStatusRegister(*reg))
+        throw statusRefused(address, map.base(), portName);
+    return reg;
+}
+
+PortRefused HardwarePort::statusRefused(uint16_t address, uint16_t base, const char* portName)
+{
+    return PortRefused(std::to_string(address) + " is the read-only status register of the " + portName +
+                       " at " + std::to_string(base));
 }
 
 std::string errorText(int error)

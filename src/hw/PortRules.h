@@ -5,8 +5,11 @@
 #include "Module1.h"
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+
+class LineMap;
 
 // An access the backend will not make. Thrown before anything is written; a
 // click reports the message through the window's actionFailed.
@@ -52,6 +55,14 @@ protected:
     // The one-line message for an address no port answers; it names the ports
     // the backend reaches and what to do about others.
     virtual std::string refusal(uint16_t address) const = 0;
+    // The register of `map` that address names, for a backend with one port
+    // laid out by a LineMap: nullopt for an absent port at start-up; else, as
+    // absentOrRefuse() and statusRefused() would, throws PortRefused.
+    std::optional<unsigned> registerFor(const LineMap& map, uint16_t address, bool write,
+                                        const char* portName) const;
+    // The refusal of a write to the read-only status register of the port at
+    // base, which the message calls portName ("parallel port").
+    static PortRefused statusRefused(uint16_t address, uint16_t base, const char* portName);
 
 private:
     bool startingUp_ = true;

@@ -151,9 +151,7 @@ const PpdevPort::Device* PpdevPort::route(uint16_t address, bool write) const
         return nullptr;
     }
     if (write && address - device->base == 1)
-        throw PortRefused(std::to_string(address) +
-                          " is the read-only status register of the parallel port at " +
-                          std::to_string(device->base));
+        throw statusRefused(address, device->base, "parallel port");
     return device;
 }
 

@@ -4,16 +4,7 @@ SimulatedPc::SimulatedPc(SimulatedRig& rig, uint16_t base) : rig_(rig), map_(bas
 
 std::optional<unsigned> SimulatedPc::route(uint16_t address, bool write) const
 {
-    const std::optional<unsigned> reg = map_.registerAt(address);
-    if (!reg) {
-        absentOrRefuse(address);
-        return std::nullopt;
-    }
-    if (write && map_.isStatusRegister(*reg))
-        throw PortRefused(std::to_string(address) +
-                          " is the read-only status register of the parallel port at " +
-                          std::to_string(map_.base()));
-    return reg;
+    return registerFor(map_, address, write, "parallel port");
 }
 
 void SimulatedPc::checkAccess(int16_t address, bool write) const
