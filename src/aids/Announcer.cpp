@@ -2,6 +2,7 @@
 
 #include "panel/Corvane.h"
 #include "rules/GoTo.h"
+#include "text/ControlNames.h"
 #include "text/NumberText.h"
 
 #include <QApplication>
@@ -35,28 +36,35 @@ QString Announcer::record(const Corvane& panel)
         .arg(panel.Text1->text(), panel.Text3->text());
 }
 
-QString Announcer::dropReason(const Corvane& panel, const QString& entry)
+QString Announcer::entryNews(const Corvane& panel, const QString& entry, bool& dropped)
 {
-    const QString what = QStringLiteral("Freq entry \"%1\" dropped: ").arg(entry);
+    dropped = true;
     if (entry.trimmed().isEmpty())
         return QStringLiteral("Freq entry empty: nothing to go to");
-    if (!rules::inEntryRange(numtext::leadingNumber(entry)))
+    rules::EntryDecision decision;
+    try {
+        decision = rules::decideEntry(entry, panel.tune_low, panel.tune_high, names::freqEntry);
+    } catch (const numtext::ConversionError&) {
+        dropped = false;
+        return QString();
+    }
+    const QString what = QStringLiteral("Freq entry \"%1\" dropped: ").arg(entry);
+    switch (decision.dropped) {
+    case rules::Dropped::Not:
+        break;
+    case rules::Dropped::OutOfRange:
         return what + QStringLiteral("not a frequency from %1 to %2 kilohertz")
                           .arg(rules::entryLowKhz)
                           .arg(rules::entryHighKhz);
-    double target = 0;
-    try {
-        target = numtext::toDouble(entry, u"Freq entry");
-    } catch (const numtext::ConversionError&) {
-        return QString();
-    }
-    if (panel.tune_low == 0 && panel.tune_high == 0)
+    case rules::Dropped::NoModel:
         return what + QStringLiteral("no rig model chosen");
-    if (!rules::withinLimits(target, panel.tune_low, panel.tune_high))
+    case rules::Dropped::OutsideLimits:
         return what + QStringLiteral("outside %1 to %2 kilohertz").arg(panel.tune_low).arg(panel.tune_high);
-    if (!rules::onFiftyHzGrid(target))
+    case rules::Dropped::OffGrid:
         return what + QStringLiteral("not on the 50 hertz grid");
-    return QString();
+    }
+    dropped = false;
+    return QStringLiteral("going to %1 kilohertz").arg(entry.trimmed());
 }
 
 Announcer::State Announcer::now() const
@@ -76,17 +84,12 @@ void Announcer::pressed(QAbstractButton* button)
     if (button != panel_.Command26)
         return;
     // Said before the run starts: the operator hears where it goes while it goes.
-    dropped_ = dropReason(panel_, panel_.Text5->text());
-    if (dropped_.isEmpty()) {
-        bool number = true;
-        try {
-            numtext::toDouble(panel_.Text5->text(), u"Freq entry");
-        } catch (const numtext::ConversionError&) {
-            number = false;
-        }
-        if (number)
-            say(QStringLiteral("going to %1 kilohertz").arg(panel_.Text5->text().trimmed()));
-    }
+    bool dropped = false;
+    const QString news = entryNews(panel_, panel_.Text5->text(), dropped);
+    if (dropped)
+        dropped_ = news;
+    else if (!news.isEmpty())
+        say(news);
 }
 
 void Announcer::ended()

@@ -41,9 +41,10 @@ public:
     // The record as spoken: "7040.2 kilohertz" or, with RIT on,
     // "transmit 7040 kilohertz, receive 7041.3 kilohertz".
     static QString record(const Corvane& panel);
-    // Why "E" drops `entry` at the model's limits, in the operator's words;
-    // empty when "E" goes to it (or fails on it with a message of its own).
-    static QString dropReason(const Corvane& panel, const QString& entry);
+    // What "E" does with `entry` at the model's limits, in the operator's
+    // words: "going to 7040 kilohertz", or why it drops the entry (`dropped`
+    // true); empty when it fails on it with a message of its own.
+    static QString entryNews(const Corvane& panel, const QString& entry, bool& dropped);
 
 private:
     struct State {

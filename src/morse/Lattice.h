@@ -34,7 +34,6 @@ public:
     {
     }
     int steps() const { return steps_; }
-    int longest() const { return longest_; }
     float operator()(int end, int length) const { return score_[index(end, length)]; }
     float& at(int end, int length) { return score_[index(end, length)]; }
 

@@ -30,14 +30,26 @@ double nearestOnGridKhz(double hz)
     return std::round(hz / 50) / 20;
 }
 
-std::optional<double> acceptedEntry(const QString& text, int16_t lowKhz, int16_t highKhz, QStringView control)
+EntryDecision decideEntry(const QString& text, int16_t lowKhz, int16_t highKhz, QStringView control)
 {
     if (!inEntryRange(numtext::leadingNumber(text)))
-        return std::nullopt;
+        return {Dropped::OutOfRange};
     const double khz = numtext::toDouble(text, control);
-    if (!withinLimits(khz, lowKhz, highKhz) || !onFiftyHzGrid(khz))
+    if (lowKhz == 0 && highKhz == 0)
+        return {Dropped::NoModel};
+    if (!withinLimits(khz, lowKhz, highKhz))
+        return {Dropped::OutsideLimits};
+    if (!onFiftyHzGrid(khz))
+        return {Dropped::OffGrid};
+    return {Dropped::Not, khz};
+}
+
+std::optional<double> acceptedEntry(const QString& text, int16_t lowKhz, int16_t highKhz, QStringView control)
+{
+    const EntryDecision decision = decideEntry(text, lowKhz, highKhz, control);
+    if (decision.dropped != Dropped::Not)
         return std::nullopt;
-    return khz;
+    return decision.khz;
 }
 
 MovePlan planMove(double fromKhz, double toKhz, QStringView span)

@@ -42,8 +42,24 @@ bool tunable(double khz, int16_t lowKhz, int16_t highKhz);
 // onto the grid.
 double nearestOnGridKhz(double hz);
 
-// The kHz "E" tunes to for `text`, or nothing. Throws ConversionError (named
-// `control`) as above.
+// Why "E" drops an entry, in the order the tests are made.
+enum class Dropped {
+    Not,           // accepted
+    OutOfRange,    // the leading number is not in entryLowKhz..entryHighKhz
+    NoModel,       // no model chosen: its limits are both 0
+    OutsideLimits, // outside the model's limits
+    OffGrid,       // not on the 50 Hz grid
+};
+
+struct EntryDecision {
+    Dropped dropped = Dropped::Not;
+    double khz = 0; // what "E" tunes to, when not dropped
+};
+
+// What "E" does with `text`. Throws ConversionError (named `control`) as above.
+EntryDecision decideEntry(const QString& text, int16_t lowKhz, int16_t highKhz, QStringView control);
+
+// The kHz "E" tunes to for `text`, or nothing; throws as decideEntry().
 std::optional<double> acceptedEntry(const QString& text, int16_t lowKhz, int16_t highKhz,
                                     QStringView control);
 
