@@ -2,6 +2,7 @@
 
 #include "hear/Listener.h"
 #include "panel/Corvane.h"
+#include "text/ControlNames.h"
 #include "text/NumberText.h"
 
 #include <QLabel>
@@ -19,7 +20,7 @@ namespace
 std::optional<int64_t> recordHz(const QLineEdit* display)
 {
     try {
-        return std::llround(numtext::toDouble(display->text(), u"Xmit freq") * 1000.0);
+        return std::llround(numtext::toDouble(display->text(), names::xmitFreq) * 1000.0);
     } catch (const numtext::ConversionError&) {
         return std::nullopt;
     }
@@ -102,7 +103,7 @@ void HeardLine::take()
         const QString transmit = numtext::toText(static_cast<double>(taken.rigHz) / 1000.0);
         QString receive = transmit;
         if (panel_.RIT_ON->isChecked())
-            receive = numtext::toText(numtext::toDouble(panel_.Text3->text(), u"Rcv freq") +
+            receive = numtext::toText(numtext::toDouble(panel_.Text3->text(), names::rcvFreq) +
                                       static_cast<double>(shift) / 1000.0);
         taking_ = true;
         panel_.Text1->setText(transmit);

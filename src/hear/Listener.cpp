@@ -2,7 +2,6 @@
 
 #include "hear/SoundSource.h"
 
-#include <QDateTime>
 #include <QTimer>
 
 Listener::Listener(SoundSource* source, QObject* parent)
@@ -56,7 +55,7 @@ void Listener::listen()
         return;
     }
     listening_ = true;
-    startedMs_ = QDateTime::currentMSecsSinceEpoch();
+    started_.start();
     checker_->start();
     emit started();
 }
@@ -75,7 +74,7 @@ void Listener::take(std::span<const float> samples, int rate, int channels)
 
 void Listener::check()
 {
-    const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - startedMs_;
+    const qint64 elapsed = started_.elapsed();
     if (elapsed >= longestMs) {
         finish();
         return;

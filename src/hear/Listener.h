@@ -10,6 +10,7 @@
 
 #include "morse/Decoder.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
@@ -51,7 +52,7 @@ private:
     SoundSource* source_;
     QTimer* checker_;
     bool listening_ = false;
-    qint64 startedMs_ = 0;
+    QElapsedTimer started_; // steady: a change of the wall clock does not move the bounds
     std::vector<float> samples_;
     int rate_ = 0, channels_ = 1;
 };
