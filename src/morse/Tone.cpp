@@ -1,0 +1,136 @@
+#include "morse/Tone.h"
+
+#include "morse/Code.h"
+#include "morse/Spectrum.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace morse
+{
+
+namespace
+{
+
+constexpr double workingRate = 4000;
+
+} // namespace
+
+// Mixed to one channel and brought down to about workingRate by three
+// cascaded moving sums, whose nulls fall on what would fold onto the band.
+std::vector<float> narrowed(std::span<const float> samples, int rate, int channels, double& outRate)
+{
+    const size_t frames = samples.size() / static_cast<size_t>(channels);
+    const auto mixed = [&](size_t i) {
+        double v = 0;
+        for (int c = 0; c < channels; ++c)
+            v += samples[i * channels + c];
+        return v / channels;
+    };
+    double mean = 0;
+    for (size_t i = 0; i < frames; ++i)
+        mean += mixed(i);
+    mean /= static_cast<double>(std::max<size_t>(frames, 1));
+    const int m = std::max(1, static_cast<int>(rate / workingRate));
+    outRate = static_cast<double>(rate) / m;
+
+    struct MovingSum {
+        std::vector<double> ring;
+        double sum = 0;
+        size_t at = 0;
+        double operator()(double v)
+        {
+            sum += v - ring[at];
+            ring[at] = v;
+            at = (at + 1) % ring.size();
+            return sum / static_cast<double>(ring.size());
+        }
+    };
+    MovingSum stages[3];
+    for (MovingSum& s : stages)
+        s.ring.assign(static_cast<size_t>(m), 0.0);
+    std::vector<float> out;
+    out.reserve(frames / m + 1);
+    for (size_t i = 0; i < frames; ++i) {
+        const double v = stages[2](stages[1](stages[0](mixed(i) - mean)));
+        if (i % m == 0)
+            out.push_back(static_cast<float>(v));
+    }
+    return out;
+}
+
+std::optional<Tone> findTone(std::span<const float> signal, double rate)
+{
+    size_t size = 256;
+    while (static_cast<double>(size) < rate / 4)
+        size *= 2;
+    const Spectrum s = averageSpectrum(signal, rate, size);
+    if (s.power.empty())
+        return std::nullopt;
+    const auto lo = static_cast<size_t>(lowestPitch / s.binHz),
+               hi = static_cast<size_t>(highestPitch / s.binHz);
+    size_t peak = lo;
+    for (size_t k = lo; k <= hi && k + 1 < s.power.size(); ++k)
+        if (s.power[k] > s.power[peak])
+            peak = k;
+    std::vector<double> around;
+    for (size_t k = 1; k + 1 < s.power.size(); ++k) {
+        const double off = std::abs(static_cast<double>(k) - static_cast<double>(peak)) * s.binHz;
+        const double f = static_cast<double>(k) * s.binHz;
+        if (off > 40 && off < 400 && f > 100 && f < rate / 2 - 100)
+            around.push_back(s.power[k]);
+    }
+    if (around.empty())
+        return std::nullopt;
+    std::nth_element(around.begin(), around.begin() + around.size() / 2, around.end());
+    Tone tone;
+    tone.noise = std::max(around[around.size() / 2], 1e-20);
+    tone.prominence = s.power[peak] / tone.noise;
+    // Between bins: the vertex of a parabola through the peak's log powers.
+    const double a = std::log(s.power[peak - 1] + 1e-30), b = std::log(s.power[peak] + 1e-30),
+                 c = std::log(s.power[peak + 1] + 1e-30);
+    const double bend = a - 2 * b + c;
+    const double shift = bend < 0 ? std::clamp(0.5 * (a - c) / bend, -0.5, 0.5) : 0.0;
+    tone.hz = (static_cast<double>(peak) + shift) * s.binHz;
+    return tone;
+}
+
+ToneEnergy::ToneEnergy(std::span<const float> signal, double rate, const Tone& tone)
+    : rate_(rate), noise_(tone.noise)
+{
+    sum_.resize(signal.size() + 1);
+    const double w = 2 * std::numbers::pi * tone.hz / rate;
+    const std::complex<double> turn(std::cos(-w), std::sin(-w));
+    std::complex<double> phase(1, 0);
+    for (size_t n = 0; n < signal.size(); ++n) {
+        sum_[n + 1] = sum_[n] + static_cast<double>(signal[n]) * phase;
+        phase *= turn;
+        if ((n & 1023) == 0)
+            phase /= std::abs(phase);
+    }
+}
+
+std::vector<float> ToneEnergy::steps(size_t length) const
+{
+    std::vector<float> e;
+    for (const std::complex<float> c : phasors(length))
+        e.push_back(std::norm(c));
+    return e;
+}
+
+std::vector<std::complex<float>> ToneEnergy::phasors(size_t length) const
+{
+    std::vector<std::complex<float>> out;
+    const double unit = 1 / std::sqrt(noise_ * static_cast<double>(length));
+    for (size_t at = 0; at + length < sum_.size(); at += length)
+        out.emplace_back((sum_[at + length] - sum_[at]) * unit);
+    return out;
+}
+
+size_t ToneEnergy::stepLength(double wpm, int stepsPerDit) const
+{
+    return std::max<size_t>(1, static_cast<size_t>(std::lround(ditSeconds(wpm) * rate_ / stepsPerDit)));
+}
+
+} // namespace morse

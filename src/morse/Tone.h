@@ -1,0 +1,57 @@
+#pragma once
+// The keyed tone in a capture: the capture brought down to a narrow working
+// rate, the tone's pitch found in its average spectrum, and the tone's
+// amplitude and phase measured step by step. Shared by the decoder and by the
+// look at a capture under way.
+
+#include <complex>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace morse
+{
+
+// The pitches a rig's sidetone may have, in Hz.
+constexpr double lowestPitch = 300, highestPitch = 1200;
+
+// `channels` interleaved channels at `rate` Hz, mixed to one and brought down
+// to about 4 kHz (enough for the highest pitch), without its mean. outRate:
+// the rate of the result.
+std::vector<float> narrowed(std::span<const float> samples, int rate, int channels, double& outRate);
+
+struct Tone {
+    double hz = 0;
+    double noise = 0;      // noise power per sample around the tone (the spectrum's floor)
+    double prominence = 0; // the tone's bin over that floor
+};
+
+// The strongest pitch within lowestPitch..highestPitch of a narrowed signal;
+// nothing when the signal is too short for one spectrum segment (about a
+// quarter of a second).
+std::optional<Tone> findTone(std::span<const float> signal, double rate);
+
+// The tone's amplitude and phase in steps of any length, in units of the
+// noise: a step's energy is about 1 in a gap, 1 + (its signal-to-noise ratio)
+// under a mark.
+class ToneEnergy
+{
+public:
+    ToneEnergy(std::span<const float> signal, double rate, const Tone& tone);
+
+    // Steps of `length` samples: the tone's energy in each.
+    std::vector<float> steps(size_t length) const;
+
+    // Steps of `length` samples: the tone's amplitude and phase in each, in
+    // units whose squared magnitude is the energy of steps().
+    std::vector<std::complex<float>> phasors(size_t length) const;
+
+    // The samples of one step, for `stepsPerDit` steps to a dit at `wpm`.
+    size_t stepLength(double wpm, int stepsPerDit) const;
+
+private:
+    double rate_, noise_;
+    std::vector<std::complex<double>> sum_;
+};
+
+} // namespace morse
