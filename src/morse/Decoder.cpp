@@ -282,7 +282,12 @@ Heard judged(const Attempt& a, double pitchHz)
     Heard heard{a.reading.text, 0, pitchHz, a.wpm};
     const size_t chars = heard.text.size();
     const Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, a.reading);
-    double weakest = std::min(m.before, m.after);
+    // A character lost before the first is harmless where three digits stand
+    // before the point: the record supplies the leading digits, and three fix
+    // the frequency within any band. One lost after the last never is.
+    const size_t point = a.reading.text.find('.');
+    const bool leadFixed = point != std::string::npos && point >= 3;
+    double weakest = leadFixed ? m.after : std::min(m.before, m.after);
     for (size_t c = 0; c < chars; ++c) {
         weakest = std::min(weakest, m.characters[c]);
         if (m.characters[c] < doubtMargin)
@@ -302,7 +307,7 @@ Heard judged(const Attempt& a, double pitchHz)
                                             (0.24 - timingSpread(a)) / 0.08, (steadiness(a) - 0.85) / 0.1}),
                                   0.0, 1.0);
     // A character that may have been lost at an end is shown as doubtful.
-    if (m.before < doubtMargin)
+    if (m.before < doubtMargin && !leadFixed)
         heard.text.insert(heard.text.begin(), '?');
     if (m.after < doubtMargin)
         heard.text.push_back('?');

@@ -19,8 +19,10 @@ namespace morse
 
 struct Heard {
     // The message, '?' standing for a character too weak to trust, and one
-    // more '?' before or after it where a character may have been lost at
-    // that end. Empty when no tone stands out of the noise at all.
+    // more '?' after it where a character may have been lost at that end;
+    // before it too, unless three digits stand before the point (what was
+    // lost there is a leading digit, which the record supplies). Empty when
+    // no tone stands out of the noise at all.
     std::string text;
     // 0..1: how sure the reading is, from how far its weakest character
     // stands out of its rivals, how quiet the gaps are, how steady the tone
