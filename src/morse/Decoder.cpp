@@ -138,21 +138,26 @@ std::vector<float> localSnr(const std::vector<float>& energy, double stepsPerDit
 // The signal-to-noise ratio under a mark as the marks read so far show it,
 // smoothed over a few tenths of a second: it follows fading down to its
 // troughs, where a level held from the strong marks around would call the
-// weak marks gaps.
-std::vector<float> readSnr(const std::vector<float>& energy, const Reading& reading, double stepsPerSecond)
+// weak marks gaps. Each mark's level is taken from its steps added up
+// coherently, which lets through less of the noise than adding their
+// energies would.
+std::vector<float> readSnr(const std::vector<std::complex<float>>& phasors, const Reading& reading,
+                           double stepsPerSecond)
 {
     std::vector<std::pair<double, double>> level; // centre step, snr
     for (const ReadMark& m : reading.marks) {
         const int a = m.end - m.start >= 3 ? m.start + 1 : m.start,
                   b = m.end - m.start >= 3 ? m.end - 1 : m.end;
-        double e = 0;
+        std::complex<double> together = 0;
         for (int k = a; k < b; ++k)
-            e += energy[k];
-        level.emplace_back(0.5 * (m.start + m.end), std::max(0.0, e / (b - a) - 1.0));
+            together += std::complex<double>(phasors[k]);
+        const double steps = b - a;
+        level.emplace_back(0.5 * (m.start + m.end),
+                           std::max(0.0, std::norm(together) / (steps * steps) - 1.0 / steps));
     }
     const double width = 0.2 * stepsPerSecond;
-    std::vector<float> snr(energy.size());
-    for (size_t k = 0; k < energy.size(); ++k) {
+    std::vector<float> snr(phasors.size());
+    for (size_t k = 0; k < phasors.size(); ++k) {
         double w = 0, s = 0;
         for (const auto& [centre, value] : level) {
             const double z = (static_cast<double>(k) - centre) / width;
@@ -367,7 +372,7 @@ Heard decode(std::span<const float> samples, int rate, int channels)
     // as the first reading's level misses the marks it lost in a trough.
     const double stepsPerSecond = best.stepsPerDit / ditSeconds(best.wpm);
     for (int pass = 0; pass < 2; ++pass) {
-        const std::vector<float> snr = readSnr(best.energy, best.reading, stepsPerSecond);
+        const std::vector<float> snr = readSnr(best.phasors, best.reading, stepsPerSecond);
         MarkScores scores = coherentScores(best.phasors, snr, longestMark(best.stepsPerDit), measuredLevel);
         Reading again = bestReading(scores, best.stepsPerDit);
         if (!again.text.empty()) {
@@ -375,7 +380,7 @@ Heard decode(std::span<const float> samples, int rate, int channels)
             best.scores = std::move(scores);
         }
     }
-    best.edgeScores = coherentScores(best.phasors, readSnr(best.energy, best.reading, stepsPerSecond),
+    best.edgeScores = coherentScores(best.phasors, readSnr(best.phasors, best.reading, stepsPerSecond),
                                      longestMark(best.stepsPerDit), guessedLevel);
     return judged(best, tone->hz);
 }
