@@ -50,9 +50,13 @@ double logBesselI0(double x)
 // How far to trust a level: not at all where it is a first guess, or where
 // the marks that told it are out of reach (fading moves it, and one level too
 // high would make a weak mark look like a gap); fully where the marks around
-// have just been measured.
+// have just been measured. Just beyond the marks, fading has had no time to
+// move it far.
 constexpr double guessedLevel[] = {0.25, 0.5, 1.0, 2.0};
+constexpr double nearLevel[] = {0.5, 1.0, 2.0};
 constexpr double measuredLevel[] = {1.0};
+// How long fading takes to move the level beyond nearLevel's range, seconds.
+constexpr double fadeSeconds = 0.4;
 
 // Log-likelihood ratio of a mark against a gap, for a tone of unknown phase
 // in Gaussian noise: `energy` in units of the noise's, `snr` the expected
@@ -100,8 +104,11 @@ MarkScores summedScores(const std::vector<float>& evidence, int longest)
 // Evidence of a mark over each span of steps a mark may take: the tone keeps
 // its phase through a mark, so the span's steps are added up coherently,
 // which gains on weak marks what adding up their energies would lose.
+// levelsFor(end, length): the levels to weigh that span at; spans given none
+// are left unscored.
+template <class LevelsFor>
 MarkScores coherentScores(const std::vector<std::complex<float>>& phasors, const std::vector<float>& snr,
-                          int longest, std::span<const double> levels)
+                          int longest, LevelsFor levelsFor)
 {
     const int n = static_cast<int>(phasors.size());
     std::vector<std::complex<double>> sum(n + 1);
@@ -112,9 +119,12 @@ MarkScores coherentScores(const std::vector<std::complex<float>>& phasors, const
     }
     MarkScores scores(n, longest);
     for (int t = 1; t <= n; ++t)
-        for (int d = 1; d <= std::min(longest, t); ++d)
-            scores.at(t, d) = static_cast<float>(
-                markLikelihood(std::norm(sum[t] - sum[t - d]) / d, level[t] - level[t - d], levels));
+        for (int d = 1; d <= std::min(longest, t); ++d) {
+            const std::span<const double> levels = levelsFor(t, d);
+            if (!levels.empty())
+                scores.at(t, d) = static_cast<float>(
+                    markLikelihood(std::norm(sum[t] - sum[t - d]) / d, level[t] - level[t - d], levels));
+        }
     return scores;
 }
 
@@ -168,6 +178,25 @@ std::vector<float> readSnr(const std::vector<std::complex<float>>& phasors, cons
         snr[k] = static_cast<float>(std::max(0.3, s / w));
     }
     return snr;
+}
+
+// Marks beyond the reading's ends, at the level its nearest marks showed:
+// within fadeSeconds of them at nearLevel, farther at guessedLevel. Spans
+// that reach into the reading are left unscored.
+MarkScores edgeScores(const std::vector<std::complex<float>>& phasors, const Reading& reading,
+                      double stepsPerSecond, int longest)
+{
+    const int first = reading.marks.front().start, last = reading.marks.back().end;
+    const double reach = fadeSeconds * stepsPerSecond;
+    return coherentScores(phasors, readSnr(phasors, reading, stepsPerSecond), longest,
+                          [&](int end, int length) -> std::span<const double> {
+                              const int start = end - length;
+                              if (end > first && start < last)
+                                  return {};
+                              if (first - end <= reach && start - last <= reach)
+                                  return nearLevel;
+                              return guessedLevel;
+                          });
 }
 
 struct Attempt {
@@ -373,15 +402,15 @@ Heard decode(std::span<const float> samples, int rate, int channels)
     const double stepsPerSecond = best.stepsPerDit / ditSeconds(best.wpm);
     for (int pass = 0; pass < 2; ++pass) {
         const std::vector<float> snr = readSnr(best.phasors, best.reading, stepsPerSecond);
-        MarkScores scores = coherentScores(best.phasors, snr, longestMark(best.stepsPerDit), measuredLevel);
+        MarkScores scores = coherentScores(best.phasors, snr, longestMark(best.stepsPerDit),
+                                           [](int, int) { return std::span<const double>(measuredLevel); });
         Reading again = bestReading(scores, best.stepsPerDit);
         if (!again.text.empty()) {
             best.reading = std::move(again);
             best.scores = std::move(scores);
         }
     }
-    best.edgeScores = coherentScores(best.phasors, readSnr(best.phasors, best.reading, stepsPerSecond),
-                                     longestMark(best.stepsPerDit), guessedLevel);
+    best.edgeScores = edgeScores(best.phasors, best.reading, stepsPerSecond, longestMark(best.stepsPerDit));
     return judged(best, tone->hz);
 }
 
