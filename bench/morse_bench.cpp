@@ -179,7 +179,7 @@ void usage()
               "  --messages N  messages per condition (default 30): 3 speeds x 3 pitches x fading off/on\n"
               "  --seed N      the generator's seed (default 1)\n"
               "  --snr DB      only this signal-to-noise ratio\n"
-              "  --verbose     print every message read wrong");
+              "  --verbose     print every message read wrong, and each condition's figures");
 }
 
 } // namespace
@@ -247,6 +247,10 @@ int main(int argc, char** argv)
                         (fading ? faded : steady).add(sent, heard, ms);
                     }
                     worst = std::min(worst, static_cast<double>(cell.right) / cell.messages);
+                    if (verbose)
+                        std::printf("  %+.0f dB %2.0f WPM %3.0f Hz %s: %.1f %% right, %d wrong trusted\n",
+                                    snr, wpm, pitch, fading ? "fading" : "steady",
+                                    100.0 * cell.right / cell.messages, cell.trustedWrong);
                 }
         std::printf("%7.0f  %6.2f  %7.1f  %8.1f  %8.1f  %7.1f  %13d  %6.1f  %6.1f  %6.1f\n", snr,
                     100.0 * all.charErrors / all.chars, 100.0 * all.right / all.messages,
