@@ -70,11 +70,13 @@ struct Lengths {
 // then by half: the weights are a little wider than the first, and the ranges
 // reach the second, where a dit and a dah, or the gaps, may meet. An
 // annunciation is sent in one go: a long gap between characters is more
-// likely a fade that took marks with it than a pause.
+// likely a fade that took marks with it than a pause. A dah falls off toward
+// a dit's length no wider than its jitter: the last dit of a message, with
+// nothing after it to bound it, would otherwise pass for a dah.
 struct Timing {
     Lengths dit, dah, inner, between;
     explicit Timing(double stepsPerDit)
-        : dit(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), dah(stepsPerDit, 1.7, 4.5, 3, 0.38, 0.38),
+        : dit(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), dah(stepsPerDit, 1.7, 4.5, 3, 0.30, 0.38),
           inner(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), between(stepsPerDit, 1.7, 10, 3, 0.38, 0.6)
     {
     }
