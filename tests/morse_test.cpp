@@ -84,6 +84,31 @@ TEST_P(Decode, ReadsTheWholeMessageOrNothingTrusted)
 
 INSTANTIATE_TEST_SUITE_P(Rows, Decode, ::testing::ValuesIn(decodeRows), RowName());
 
+// A faint character keyed just before the message, too weak to be sure of:
+// with four digits behind it before the point, it is left to the record.
+TEST(Decode, LeavesADoubtfulLeadingDigitToTheRecord)
+{
+    std::mt19937 random(2);
+    morse::Sending faint;
+    faint.amplitude = 0.5 * std::pow(10.0, -14.0 / 20);
+    faint.leadSeconds = 1;
+    faint.tailSeconds = 0;
+    std::vector<float> samples = morse::keyed("8", faint, 16000, random);
+    morse::Sending strong;
+    strong.snrDb = 3.0;
+    strong.leadSeconds = 0.18;
+    const std::vector<float> message = morse::keyed("7040.20", strong, 16000, random);
+    const double sigma = std::sqrt(0.125 / std::pow(10.0, 0.3) / 2500 * 8000); // the message's noise
+    std::normal_distribution<double> gauss(0, 1);
+    for (float& v : samples)
+        v += static_cast<float>(sigma * gauss(random));
+    samples.insert(samples.end(), message.begin(), message.end());
+
+    const morse::Heard heard = morse::decode(samples, 16000);
+    EXPECT_EQ(heard.text, "7040.20");
+    EXPECT_GE(heard.confidence, hear::trusted);
+}
+
 struct VerdictRow {
     const char* proves;
     const char* heard;

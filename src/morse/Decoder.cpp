@@ -313,27 +313,33 @@ double timingSpread(const Attempt& a)
 // confidence of the whole.
 Heard judged(const Attempt& a, double pitchHz)
 {
-    Heard heard{a.reading.text, 0, pitchHz, a.wpm};
-    const size_t chars = heard.text.size();
+    const std::string& read = a.reading.text;
+    const size_t chars = read.size();
     const Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, a.reading);
-    // A character lost before the first is harmless where three digits stand
-    // before the point: the record supplies the leading digits, and three fix
-    // the frequency within any band. One lost after the last never is.
-    const size_t point = a.reading.text.find('.');
-    const bool leadFixed = point != std::string::npos && point >= 3;
+    // The leading digits matter least: the record supplies any the message
+    // leaves out, and three before the point fix the frequency within any
+    // band. So while three stay before the point, a doubtful leading
+    // character is left out as if it had never been sent, and one lost before
+    // the first is no doubt. One lost after the last always is.
+    const size_t point = read.find('.');
+    size_t first = 0;
+    while (point != std::string::npos && point - first > 3 && m.characters[first] < doubtMargin)
+        ++first;
+    const bool leadFixed = point != std::string::npos && point - first >= 3;
+    Heard heard{read.substr(first), 0, pitchHz, a.wpm};
     double weakest = leadFixed ? m.after : std::min(m.before, m.after);
-    for (size_t c = 0; c < chars; ++c) {
+    for (size_t c = first; c < chars; ++c) {
         weakest = std::min(weakest, m.characters[c]);
         if (m.characters[c] < doubtMargin)
-            heard.text[c] = '?';
+            heard.text[c - first] = '?';
     }
     // An annunciation holds one point, between digits: another is a misread
     // character (most often a digit's marks half lost at the message's ends).
-    for (size_t c = 0, points = 0; c < chars; ++c)
-        if (a.reading.text[c] == '.' && (c == 0 || c + 1 == chars || points++ > 0))
-            heard.text[c] = '?';
+    for (size_t c = first, points = 0; c < chars; ++c)
+        if (read[c] == '.' && (c == first || c + 1 == chars || points++ > 0))
+            heard.text[c - first] = '?';
     // And at least three characters: fewer is a fragment, or a few notes of music.
-    if (chars < shortest)
+    if (chars - first < shortest)
         weakest = std::min(weakest, 0.0);
     // Each is 0.5 at the edge of what a keyer's tone shows under noise, and
     // the reading is as sure as the least sure of them.
