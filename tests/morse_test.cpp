@@ -1,6 +1,7 @@
-// The decoder on generated annunciations, one row per hard case, and the
-// rules that set a reading against the record.
+// The decoder on generated annunciations, one row per hard case, the look at
+// a capture under way, and the rules that set a reading against the record.
 #include "hear/Verdict.h"
+#include "morse/Activity.h"
 #include "morse/Decoder.h"
 #include "morse/Keyer.h"
 #include "support/RowName.h"
@@ -83,6 +84,58 @@ TEST_P(Decode, ReadsTheWholeMessageOrNothingTrusted)
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Decode, ::testing::ValuesIn(decodeRows), RowName());
+
+struct ActivityRow {
+    const char* proves;
+    const char* sent; // empty: noise alone
+    int rate, channels;
+    double tailSeconds;
+    int formerRate; // 0, or a tone in this format first, which the new format makes forgotten
+};
+
+const ActivityRow activityRows[] = {
+    {"A message then quiet at 48 kHz stereo", "7040.20", 48000, 2, 1.5, 0},
+    {"A message just over at 44.1 kHz", "030.05", 44100, 1, 0.1, 0},
+    {"Noise alone after a tone in another format", "", 16000, 1, 0, 8000},
+};
+
+class Listening : public ::testing::TestWithParam<ActivityRow>
+{
+};
+
+TEST_P(Listening, FedInPartsTellsWhatTheWholeTells)
+{
+    const ActivityRow& row = GetParam();
+    const bool tone = *row.sent != 0;
+    std::mt19937 random(3);
+    const std::vector<float> mono =
+        tone ? morse::keyed(row.sent, {.snrDb = 10.0, .tailSeconds = row.tailSeconds}, row.rate, random)
+             : morse::keyed("", {.amplitude = 0.01, .snrDb = -20.0, .leadSeconds = 3}, row.rate, random);
+    std::vector<float> samples;
+    for (const float v : mono)
+        samples.insert(samples.end(), static_cast<size_t>(row.channels), v);
+
+    morse::ActivityMeter parts, whole;
+    if (row.formerRate)
+        parts.add(morse::keyed("55", {}, row.formerRate, random), row.formerRate);
+    const size_t frames[] = {1, 37, 480, 1024, 4801};
+    for (size_t at = 0, i = 0; at < samples.size(); ++i) {
+        const size_t n = std::min(samples.size() - at, frames[i % 5] * row.channels);
+        parts.add(std::span(samples).subspan(at, n), row.rate, row.channels);
+        at += n;
+    }
+    whole.add(samples, row.rate, row.channels);
+
+    const morse::Activity heard = parts.now();
+    EXPECT_EQ(heard.tone, tone);
+    EXPECT_EQ(whole.now().tone, tone);
+    EXPECT_NEAR(heard.quietSeconds, whole.now().quietSeconds, 0.02);
+    if (tone) { // the last mark's three 20 ms steps may reach two steps into the quiet
+        EXPECT_NEAR(heard.quietSeconds, row.tailSeconds - 0.04, 0.03);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Listening, ::testing::ValuesIn(activityRows), RowName());
 
 struct VerdictRow {
     const char* proves;
