@@ -14,10 +14,10 @@ constexpr double stepSeconds = 0.02;
 constexpr double markEnergy = 12;
 // How far the tone's bin must stand over the spectrum's floor to be a tone.
 constexpr double prominent = 3;
-// A step's passband is about 50 Hz each side: measured this far off the
-// pitch, a mark loses well under a thousandth of its energy. The pitch found
+// A step's first nulls lie 50 Hz either side of the pitch: measured this far
+// off it, a mark loses about a thousandth of its energy. The pitch found
 // wanders by less once the tone has been heard for a while, so the steps are
-// rarely measured again.
+// measured again only early in a capture.
 constexpr double pitchSlack = 1;
 // The DC blocker's pole at the working rate: a corner of about 5 Hz, far
 // below the lowest pitch.
