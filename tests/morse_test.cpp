@@ -1,6 +1,7 @@
-// The decoder on generated annunciations, one row per hard case, and the
-// rules that set a reading against the record.
+// The decoder on generated annunciations, one row per hard case, the look at
+// a capture under way, and the rules that set a reading against the record.
 #include "hear/Verdict.h"
+#include "morse/Activity.h"
 #include "morse/Decoder.h"
 #include "morse/Keyer.h"
 #include "support/RowName.h"
@@ -108,6 +109,65 @@ TEST(Decode, LeavesADoubtfulLeadingDigitToTheRecord)
     EXPECT_EQ(heard.text, "7040.20");
     EXPECT_GE(heard.confidence, hear::trusted);
 }
+
+struct ActivityRow {
+    const char* proves;
+    const char* sent; // empty: noise alone
+    int rate, channels;
+    double snrDb, tailSeconds;
+    int formerRate; // 0, or first a tone at this rate, which the change of format must forget
+};
+
+const ActivityRow activityRows[] = {
+    {"A message then quiet at 48 kHz stereo", "7040.20", 48000, 2, 10, 1.5, 0},
+    {"A weak message just over at 44.1 kHz", "030.05", 44100, 1, -6, 0.1, 0},
+    {"Noise alone after a tone in another format", "", 16000, 1, -20, 0, 8000},
+};
+
+class Listening : public ::testing::TestWithParam<ActivityRow>
+{
+};
+
+TEST_P(Listening, FedInPartsTellsWhatTheWholeTells)
+{
+    const ActivityRow& row = GetParam();
+    const bool tone = *row.sent != 0;
+    std::mt19937 random(3);
+    const std::vector<float> mono =
+        tone ? morse::keyed(row.sent, {.snrDb = row.snrDb, .tailSeconds = row.tailSeconds}, row.rate, random)
+             : morse::keyed("", {.amplitude = 0.01, .snrDb = row.snrDb, .leadSeconds = 3}, row.rate, random);
+    std::vector<float> samples;
+    for (const float v : mono)
+        samples.insert(samples.end(), static_cast<size_t>(row.channels), v);
+
+    morse::ActivityMeter parts, whole;
+    morse::Narrowing narrowing(row.rate, row.channels);
+    std::vector<float> narrowedInParts;
+    if (row.formerRate)
+        parts.add(morse::keyed("55", {}, row.formerRate, random), row.formerRate);
+    const size_t frames[] = {1, 37, 480, 1024, 4801};
+    for (size_t at = 0, i = 0; at < samples.size(); ++i) {
+        const std::span part =
+            std::span(samples).subspan(at, std::min(samples.size() - at, frames[i % 5] * row.channels));
+        parts.add(part, row.rate, row.channels);
+        narrowing.add(part, narrowedInParts);
+        at += part.size();
+    }
+    whole.add(samples, row.rate, row.channels);
+    std::vector<float> narrowedWhole;
+    morse::Narrowing(row.rate, row.channels).add(samples, narrowedWhole);
+
+    EXPECT_EQ(narrowedInParts, narrowedWhole);
+    const morse::Activity heard = parts.now();
+    EXPECT_EQ(heard.tone, tone);
+    EXPECT_EQ(whole.now().tone, tone);
+    EXPECT_NEAR(heard.quietSeconds, whole.now().quietSeconds, 0.025); // within a step
+    if (tone) { // the last mark's three 20 ms steps may reach two steps into the quiet
+        EXPECT_NEAR(heard.quietSeconds, row.tailSeconds - 0.04, 0.03);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Listening, ::testing::ValuesIn(activityRows), RowName());
 
 struct VerdictRow {
     const char* proves;

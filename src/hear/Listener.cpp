@@ -47,6 +47,7 @@ void Listener::listen()
     if (listening_)
         end();
     samples_.clear();
+    activity_.reset();
     rate_ = 0;
     channels_ = 1;
     QString error;
@@ -70,6 +71,7 @@ void Listener::take(std::span<const float> samples, int rate, int channels)
     rate_ = rate;
     channels_ = channels;
     samples_.insert(samples_.end(), samples.begin(), samples.end());
+    activity_.add(samples, rate, channels);
 }
 
 void Listener::check()
@@ -79,7 +81,7 @@ void Listener::check()
         finish();
         return;
     }
-    const morse::Activity now = rate_ > 0 ? morse::activity(samples_, rate_, channels_) : morse::Activity{};
+    const morse::Activity now = activity_.now();
     if (now.tone ? now.quietSeconds * 1000 >= quietAfterMs : elapsed >= waitForToneMs)
         finish();
 }
@@ -96,6 +98,7 @@ void Listener::finish()
     end();
     const morse::Heard heard = rate_ > 0 ? morse::decode(samples_, rate_, channels_) : morse::Heard{};
     samples_.clear();
+    activity_.reset();
     emit this->heard(heard);
 }
 
@@ -103,5 +106,6 @@ void Listener::fail(const QString& reason)
 {
     end();
     samples_.clear();
+    activity_.reset();
     emit failed(reason);
 }

@@ -8,6 +8,7 @@
 // waitForTone, or at the latest after longest (a slow rig's long message);
 // or when the source fails, which is told as failed() and nothing is read.
 
+#include "morse/Activity.h"
 #include "morse/Decoder.h"
 
 #include <QElapsedTimer>
@@ -55,4 +56,5 @@ private:
     QElapsedTimer started_; // steady: a change of the wall clock does not move the bounds
     std::vector<float> samples_;
     int rate_ = 0, channels_ = 1;
+    morse::ActivityMeter activity_; // of samples_, fed as they come
 };

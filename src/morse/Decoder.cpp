@@ -420,27 +420,4 @@ Heard decode(std::span<const float> samples, int rate, int channels)
     return judged(best, tone->hz);
 }
 
-Activity activity(std::span<const float> samples, int rate, int channels)
-{
-    Activity result;
-    if (rate < 8000 || channels < 1)
-        return result;
-    double narrowRate = 0;
-    const std::vector<float> signal = narrowed(samples, rate, channels, narrowRate);
-    result.quietSeconds = static_cast<double>(signal.size()) / narrowRate;
-    const std::optional<Tone> tone = findTone(signal, narrowRate);
-    if (!tone || tone->prominence < 3)
-        return result;
-    result.tone = true;
-    // Three 20 ms steps together well above the noise: a mark, not a noise peak.
-    const auto step = static_cast<size_t>(0.02 * narrowRate);
-    const std::vector<float> e = ToneEnergy(signal, narrowRate, *tone).steps(step);
-    for (size_t k = e.size(); k-- > 2;)
-        if (e[k] + e[k - 1] + e[k - 2] > 12) {
-            result.quietSeconds = static_cast<double>(e.size() - 1 - k) * 0.02;
-            break;
-        }
-    return result;
-}
-
 } // namespace morse

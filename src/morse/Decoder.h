@@ -38,14 +38,4 @@ struct Heard {
 // signal (under half a second) hears nothing.
 Heard decode(std::span<const float> samples, int rate, int channels = 1);
 
-// How a capture under way sounds, to know when the message is over: whether
-// a tone stands out of the noise (at any pitch 300..1200 Hz), and how long the
-// tone has been silent at the end (all of it without a tone). Same input as
-// decode().
-struct Activity {
-    bool tone = false;
-    double quietSeconds = 0;
-};
-Activity activity(std::span<const float> samples, int rate, int channels = 1);
-
 } // namespace morse

@@ -35,30 +35,43 @@ void fft(std::span<std::complex<double>> data)
 
 Spectrum averageSpectrum(std::span<const float> signal, double rate, size_t size)
 {
-    Spectrum out;
-    if (signal.size() < size)
-        return out;
-    std::vector<double> window(size);
-    double windowPower = 0;
+    RunningSpectrum running(rate, size);
+    running.update(signal);
+    return running.average();
+}
+
+RunningSpectrum::RunningSpectrum(double rate, size_t size)
+    : rate_(rate), window_(size), sum_(size / 2 + 1, 0.0), buffer_(size)
+{
     for (size_t i = 0; i < size; ++i) {
-        window[i] =
+        window_[i] =
             0.5 - 0.5 * std::cos(2 * std::numbers::pi * static_cast<double>(i) / static_cast<double>(size));
-        windowPower += window[i] * window[i];
+        windowPower_ += window_[i] * window_[i];
     }
-    out.binHz = rate / static_cast<double>(size);
-    out.power.assign(size / 2 + 1, 0.0);
-    std::vector<std::complex<double>> buffer(size);
-    size_t segments = 0;
-    for (size_t start = 0; start + size <= signal.size(); start += size / 2, ++segments) {
+}
+
+void RunningSpectrum::update(std::span<const float> signal)
+{
+    const size_t size = window_.size();
+    for (size_t start = segments_ * (size / 2); start + size <= signal.size();
+         start += size / 2, ++segments_) {
         for (size_t i = 0; i < size; ++i)
-            buffer[i] = signal[start + i] * window[i];
-        fft(buffer);
-        for (size_t k = 0; k < out.power.size(); ++k)
-            out.power[k] += std::norm(buffer[k]);
+            buffer_[i] = signal[start + i] * window_[i];
+        fft(buffer_);
+        for (size_t k = 0; k < sum_.size(); ++k)
+            sum_[k] += std::norm(buffer_[k]);
     }
-    const double scale = 1.0 / (windowPower * static_cast<double>(segments));
-    for (double& p : out.power)
-        p *= scale;
+}
+
+Spectrum RunningSpectrum::average() const
+{
+    Spectrum out;
+    if (segments_ == 0)
+        return out;
+    out.binHz = rate_ / static_cast<double>(window_.size());
+    const double scale = 1.0 / (windowPower_ * static_cast<double>(segments_));
+    for (const double p : sum_)
+        out.power.push_back(p * scale);
     return out;
 }
 

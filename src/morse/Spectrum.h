@@ -21,4 +21,26 @@ struct Spectrum {
 // is shorter than one segment.
 Spectrum averageSpectrum(std::span<const float> signal, double rate, size_t size);
 
+// The same average for a signal that grows: each segment is taken once, as
+// soon as it is whole.
+class RunningSpectrum
+{
+public:
+    RunningSpectrum(double rate, size_t size);
+
+    // signal: all of the signal so far; it only grows from call to call.
+    void update(std::span<const float> signal);
+    // The average so far; empty before the first whole segment.
+    Spectrum average() const;
+    size_t segments() const { return segments_; }
+
+private:
+    double rate_;
+    std::vector<double> window_;
+    double windowPower_ = 0;
+    std::vector<double> sum_;
+    std::vector<std::complex<double>> buffer_;
+    size_t segments_ = 0;
+};
+
 } // namespace morse

@@ -17,57 +17,73 @@ constexpr double workingRate = 4000;
 
 } // namespace
 
-// Mixed to one channel and brought down to about workingRate by three
-// cascaded moving sums, whose nulls fall on what would fold onto the band.
 std::vector<float> narrowed(std::span<const float> samples, int rate, int channels, double& outRate)
 {
     const size_t frames = samples.size() / static_cast<size_t>(channels);
-    const auto mixed = [&](size_t i) {
+    double sum = 0;
+    for (size_t i = 0; i < frames; ++i) {
         double v = 0;
         for (int c = 0; c < channels; ++c)
             v += samples[i * channels + c];
-        return v / channels;
-    };
-    double mean = 0;
-    for (size_t i = 0; i < frames; ++i)
-        mean += mixed(i);
-    mean /= static_cast<double>(std::max<size_t>(frames, 1));
-    const int m = std::max(1, static_cast<int>(rate / workingRate));
-    outRate = static_cast<double>(rate) / m;
-
-    struct MovingSum {
-        std::vector<double> ring;
-        double sum = 0;
-        size_t at = 0;
-        double operator()(double v)
-        {
-            sum += v - ring[at];
-            ring[at] = v;
-            at = (at + 1) % ring.size();
-            return sum / static_cast<double>(ring.size());
-        }
-    };
-    MovingSum stages[3];
-    for (MovingSum& s : stages)
-        s.ring.assign(static_cast<size_t>(m), 0.0);
-    std::vector<float> out;
-    out.reserve(frames / m + 1);
-    for (size_t i = 0; i < frames; ++i) {
-        const double v = stages[2](stages[1](stages[0](mixed(i) - mean)));
-        if (i % m == 0)
-            out.push_back(static_cast<float>(v));
+        sum += v / channels;
     }
+    Narrowing narrowing(rate, channels, sum / static_cast<double>(std::max<size_t>(frames, 1)));
+    outRate = narrowing.rate();
+    std::vector<float> out;
+    out.reserve(static_cast<size_t>(static_cast<double>(frames) * outRate / rate) + 1);
+    narrowing.add(samples, out);
     return out;
 }
 
-std::optional<Tone> findTone(std::span<const float> signal, double rate)
+// Brought down to about workingRate by three cascaded moving sums, whose
+// nulls fall on what would fold onto the band.
+Narrowing::Narrowing(int rate, int channels, double offset)
+    : channels_(channels), factor_(std::max(1, static_cast<int>(rate / workingRate))), offset_(offset),
+      outRate_(static_cast<double>(rate) / factor_)
+{
+    for (MovingSum& s : stages_)
+        s.ring.assign(static_cast<size_t>(factor_), 0.0);
+}
+
+double Narrowing::MovingSum::operator()(double v)
+{
+    sum += v - ring[at];
+    ring[at] = v;
+    at = (at + 1) % ring.size();
+    return sum / static_cast<double>(ring.size());
+}
+
+void Narrowing::add(std::span<const float> samples, std::vector<float>& out)
+{
+    const size_t frames = samples.size() / static_cast<size_t>(channels_);
+    for (size_t i = 0; i < frames; ++i, ++frames_) {
+        double mixed = 0;
+        for (int c = 0; c < channels_; ++c)
+            mixed += samples[i * channels_ + c];
+        const double v = stages_[2](stages_[1](stages_[0](mixed / channels_ - offset_)));
+        if (frames_ % static_cast<size_t>(factor_) == 0)
+            out.push_back(static_cast<float>(v));
+    }
+}
+
+size_t toneSegment(double rate)
 {
     size_t size = 256;
     while (static_cast<double>(size) < rate / 4)
         size *= 2;
-    const Spectrum s = averageSpectrum(signal, rate, size);
+    return size;
+}
+
+std::optional<Tone> findTone(std::span<const float> signal, double rate)
+{
+    return findTone(averageSpectrum(signal, rate, toneSegment(rate)));
+}
+
+std::optional<Tone> findTone(const Spectrum& s)
+{
     if (s.power.empty())
         return std::nullopt;
+    const double nyquist = s.binHz * static_cast<double>(s.power.size() - 1);
     const auto lo = static_cast<size_t>(lowestPitch / s.binHz),
                hi = static_cast<size_t>(highestPitch / s.binHz);
     size_t peak = lo;
@@ -78,7 +94,7 @@ std::optional<Tone> findTone(std::span<const float> signal, double rate)
     for (size_t k = 1; k + 1 < s.power.size(); ++k) {
         const double off = std::abs(static_cast<double>(k) - static_cast<double>(peak)) * s.binHz;
         const double f = static_cast<double>(k) * s.binHz;
-        if (off > 40 && off < 400 && f > 100 && f < rate / 2 - 100)
+        if (off > 40 && off < 400 && f > 100 && f < nyquist - 100)
             around.push_back(s.power[k]);
     }
     if (around.empty())

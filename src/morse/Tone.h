@@ -4,6 +4,8 @@
 // amplitude and phase measured step by step. Shared by the decoder and by the
 // look at a capture under way.
 
+#include "morse/Spectrum.h"
+
 #include <complex>
 #include <optional>
 #include <span>
@@ -20,6 +22,34 @@ constexpr double lowestPitch = 300, highestPitch = 1200;
 // the rate of the result.
 std::vector<float> narrowed(std::span<const float> samples, int rate, int channels, double& outRate);
 
+// The same narrowing for a capture that arrives in parts: the parts give the
+// samples the capture would give in one piece. Removes `offset` (the mean,
+// where it is known beforehand) from every mixed sample.
+class Narrowing
+{
+public:
+    Narrowing(int rate, int channels, double offset = 0);
+
+    double rate() const { return outRate_; } // of the result, in Hz
+
+    // Appends to `out` the working samples that `samples` bring: whole frames
+    // of `channels` interleaved channels (a trailing part of a frame is left out).
+    void add(std::span<const float> samples, std::vector<float>& out);
+
+private:
+    struct MovingSum {
+        std::vector<double> ring;
+        double sum = 0;
+        size_t at = 0;
+        double operator()(double v);
+    };
+
+    int channels_, factor_;
+    double offset_, outRate_;
+    MovingSum stages_[3];
+    size_t frames_ = 0; // taken so far
+};
+
 struct Tone {
     double hz = 0;
     double noise = 0;      // noise power per sample around the tone (the spectrum's floor)
@@ -30,6 +60,11 @@ struct Tone {
 // nothing when the signal is too short for one spectrum segment (about a
 // quarter of a second).
 std::optional<Tone> findTone(std::span<const float> signal, double rate);
+
+// The same from the signal's average spectrum, taken in segments of
+// toneSegment(rate) samples; nothing when the spectrum is empty.
+std::optional<Tone> findTone(const Spectrum& spectrum);
+size_t toneSegment(double rate);
 
 // The tone's amplitude and phase in steps of any length, in units of the
 // noise: a step's energy is about 1 in a gap, 1 + (its signal-to-noise ratio)
