@@ -12,8 +12,6 @@ namespace
 constexpr double stepSeconds = 0.02;
 // Three steps together this far above the noise: a mark, not a noise peak.
 constexpr double markEnergy = 12;
-// How far the tone's bin must stand over the spectrum's floor to be a tone.
-constexpr double prominent = 3;
 // A step's first nulls lie 50 Hz either side of the pitch: measured this far
 // off it, a mark loses about a thousandth of its energy. The pitch found
 // wanders by less once the tone has been heard for a while, so the steps are
@@ -101,7 +99,7 @@ Activity ActivityMeter::now() const
         return {};
     Activity a;
     a.quietSeconds = static_cast<double>(signal_.size()) / narrowing_->rate();
-    if (!tone_ || tone_->prominence < prominent)
+    if (!tone_ || !tone_->heard())
         return a;
     a.tone = true;
     const double mark = markEnergy * tone_->noise * static_cast<double>(stepLength_);

@@ -365,7 +365,7 @@ Heard decode(std::span<const float> samples, int rate, int channels)
     if (static_cast<double>(signal.size()) < narrowRate / 2)
         return {};
     const std::optional<Tone> tone = findTone(signal, narrowRate);
-    if (!tone || tone->prominence < 3)
+    if (!tone || !tone->heard())
         return {};
     const ToneEnergy energy(signal, narrowRate, *tone);
 

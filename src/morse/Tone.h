@@ -54,6 +54,9 @@ struct Tone {
     double hz = 0;
     double noise = 0;      // noise power per sample around the tone (the spectrum's floor)
     double prominence = 0; // the tone's bin over that floor
+
+    // Whether it stands out of the noise enough to be a tone at all.
+    bool heard() const { return prominence >= 3; }
 };
 
 // The strongest pitch within lowestPitch..highestPitch of a narrowed signal;
