@@ -133,6 +133,18 @@ TEST(Hearing, AChangedRecordMakesTheReadingOldNews)
     EXPECT_EQ(l.panel.HeardLine->text().toStdString(), "Listening to the simulated rig at each annun-ciate");
 }
 
+TEST(Hearing, ARecordMovedWhileListeningIsNotSetAgainstWhatTheRigSaidBefore)
+{
+    Listening l(EncoderKind::HalfCycle);
+    l.panel.Command1->click();
+    l.panel.Command3->click(); // the rig has already told 7040.00; now it is a step up
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(l.panel.HeardLine->text().toStdString(),
+              "Heard '7040.00', but the record moved while listening: annun-ciate again");
+    EXPECT_FALSE(l.panel.TakeRig->isEnabled());
+}
+
 TEST(Hearing, WithoutASourceThePressWorksAndThePanelSaysItIsNotListening)
 {
     Listening l(EncoderKind::HalfCycle, false, false);

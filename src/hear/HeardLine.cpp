@@ -37,8 +37,10 @@ HeardLine::HeardLine(Corvane& panel, Listener& listener) : QObject(&panel), pane
     panel_.TakeRig->setEnabled(false);
     // Pressed comes before the click runs the press: the capture is on before the key goes down.
     connect(panel_.Command1, &QPushButton::pressed, &listener_, &Listener::listen);
-    connect(&listener_, &Listener::started, this,
-            [this] { show(QStringLiteral("Listening to %1...").arg(listener_.sourceName())); });
+    connect(&listener_, &Listener::started, this, [this] {
+        recordMoved_ = false;
+        show(QStringLiteral("Listening to %1...").arg(listener_.sourceName()));
+    });
     connect(&listener_, &Listener::heard, this, &HeardLine::showHeard);
     connect(&listener_, &Listener::failed, this, [this](const QString& reason) {
         verdict_ = {};
@@ -77,6 +79,15 @@ void HeardLine::idle()
 
 void HeardLine::showHeard(const morse::Heard& heard)
 {
+    // The rig told its frequency at the press; a record that has moved since
+    // moved the rig too, so what was heard is no longer the rig's.
+    if (recordMoved_ && !heard.text.empty() && heard.confidence >= hear::trusted) {
+        verdict_ = {};
+        panel_.TakeRig->setEnabled(false);
+        show(QStringLiteral("Heard '%1', but the record moved while listening: annun-ciate again")
+                 .arg(QString::fromStdString(heard.text)));
+        return;
+    }
     const std::optional<int64_t> record = recordHz(panel_.Text1);
     if (!record && !heard.text.empty() && heard.confidence >= hear::trusted) {
         verdict_ = {};
@@ -117,6 +128,8 @@ void HeardLine::take()
 
 void HeardLine::recordChanged()
 {
+    if (!taking_ && listener_.listening())
+        recordMoved_ = true;
     if (!taking_ && (verdict_.finding == hear::Finding::Agrees || verdict_.finding == hear::Finding::Differs))
         idle();
 }

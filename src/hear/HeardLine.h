@@ -8,7 +8,9 @@
 // (RIT off: the same; RIT on: moved by the same amount), runs as an action of
 // the panel (so a screen reader hears the new record) and writes nothing to the
 // port. Nothing else here changes the record. A change of the record made any
-// other way makes the last reading old news: the line goes back to waiting.
+// other way makes the last reading old news: the line goes back to waiting;
+// made while listening, it makes what is being heard old news too (the rig
+// told its frequency at the press), and the line says so instead of a verdict.
 
 #include "hear/Verdict.h"
 #include "morse/Decoder.h"
@@ -47,4 +49,5 @@ private:
     Listener& listener_;
     hear::Verdict verdict_;
     bool taking_ = false;
+    bool recordMoved_ = false; // since the press, while listening
 };
