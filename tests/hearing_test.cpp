@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTest>
 
 #include <cstdio>
 #include <memory>
@@ -56,8 +57,14 @@ struct Listening {
     QString annunciate()
     {
         panel.Command1->click();
-        for (int i = 0; i < 5; ++i)
-            QCoreApplication::processEvents();
+        return heard();
+    }
+
+    // The line once the capture has been read, which happens on a worker thread.
+    QString heard()
+    {
+        EXPECT_TRUE(QTest::qWaitFor(
+            [this] { return !panel.HeardLine->text().endsWith(QStringLiteral("...")); }, 20'000));
         return panel.HeardLine->text();
     }
 
@@ -138,9 +145,7 @@ TEST(Hearing, ARecordMovedWhileListeningIsNotSetAgainstWhatTheRigSaidBefore)
     Listening l(EncoderKind::HalfCycle);
     l.panel.Command1->click();
     l.panel.Command3->click(); // the rig has already told 7040.00; now it is a step up
-    for (int i = 0; i < 5; ++i)
-        QCoreApplication::processEvents();
-    EXPECT_EQ(l.panel.HeardLine->text().toStdString(),
+    EXPECT_EQ(l.heard().toStdString(),
               "Heard '7040.00', but the record moved while listening: annun-ciate again");
     EXPECT_FALSE(l.panel.TakeRig->isEnabled());
 }

@@ -2,7 +2,9 @@
 
 #include "hear/SoundSource.h"
 
+#include <QFutureWatcher>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 Listener::Listener(SoundSource* source, QObject* parent)
     : QObject(parent), source_(source), checker_(new QTimer(this))
@@ -15,11 +17,11 @@ Listener::Listener(SoundSource* source, QObject* parent)
         take(samples, rate, channels);
     };
     source_->onEnded = [this] {
-        if (listening_)
+        if (capturing_)
             finish();
     };
     source_->onFailed = [this](const QString& reason) {
-        if (listening_)
+        if (capturing_)
             fail(reason);
     };
 }
@@ -30,7 +32,7 @@ Listener::~Listener()
         source_->onSamples = nullptr;
         source_->onEnded = nullptr;
         source_->onFailed = nullptr;
-        if (listening_)
+        if (capturing_)
             source_->stop();
     }
 }
@@ -44,8 +46,10 @@ void Listener::listen()
 {
     if (!source_)
         return;
-    if (listening_)
+    if (capturing_)
         end();
+    ++reads_;
+    reading_ = false;
     samples_.clear();
     activity_.reset();
     rate_ = 0;
@@ -55,7 +59,7 @@ void Listener::listen()
         emit failed(error);
         return;
     }
-    listening_ = true;
+    capturing_ = true;
     started_.start();
     checker_->start();
     emit started();
@@ -63,7 +67,7 @@ void Listener::listen()
 
 void Listener::take(std::span<const float> samples, int rate, int channels)
 {
-    if (!listening_ || samples.empty())
+    if (!capturing_ || samples.empty())
         return;
     // A device that changes its format mid-capture starts the capture afresh.
     if (rate != rate_ || channels != channels_)
@@ -88,7 +92,7 @@ void Listener::check()
 
 void Listener::end()
 {
-    listening_ = false;
+    capturing_ = false;
     checker_->stop();
     source_->stop();
 }
@@ -96,10 +100,24 @@ void Listener::end()
 void Listener::finish()
 {
     end();
-    const morse::Heard heard = rate_ > 0 ? morse::decode(samples_, rate_, channels_) : morse::Heard{};
+    const int rate = rate_, channels = channels_;
+    std::vector<float> samples = std::move(samples_);
     samples_.clear();
     activity_.reset();
-    emit this->heard(heard);
+    reading_ = true;
+    const quint64 read = ++reads_;
+    auto* watcher = new QFutureWatcher<morse::Heard>(this);
+    connect(watcher, &QFutureWatcher<morse::Heard>::finished, this, [this, watcher, read] {
+        watcher->deleteLater();
+        if (read != reads_)
+            return;
+        reading_ = false;
+        emit heard(watcher->result());
+    });
+    // The task owns its samples: a listener gone meanwhile only drops the result.
+    watcher->setFuture(QtConcurrent::run([samples = std::move(samples), rate, channels] {
+        return rate > 0 ? morse::decode(samples, rate, channels) : morse::Heard{};
+    }));
 }
 
 void Listener::fail(const QString& reason)

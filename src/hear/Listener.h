@@ -7,6 +7,8 @@
 // heard and has been quiet for quietAfter, when no tone has come within
 // waitForTone, or at the latest after longest (a slow rig's long message);
 // or when the source fails, which is told as failed() and nothing is read.
+// The capture is read on a worker thread, so the panel serves everything
+// meanwhile; heard() comes back on the listener's own thread.
 
 #include "morse/Activity.h"
 #include "morse/Decoder.h"
@@ -33,9 +35,11 @@ public:
 
     bool canListen() const { return source_ != nullptr; }
     QString sourceName() const;
-    bool listening() const { return listening_; }
+    // From listen() until heard() or failed(): capturing, or reading what was captured.
+    bool listening() const { return capturing_ || reading_; }
 
-    // Starts a capture, dropping any under way. Without a source, does nothing.
+    // Starts a capture, dropping any capture or reading under way. Without a
+    // source, does nothing.
     void listen();
 
 signals:
@@ -52,7 +56,8 @@ private:
 
     SoundSource* source_;
     QTimer* checker_;
-    bool listening_ = false;
+    bool capturing_ = false, reading_ = false;
+    quint64 reads_ = 0;     // the reading whose result is awaited; older ones are dropped
     QElapsedTimer started_; // steady: a change of the wall clock does not move the bounds
     std::vector<float> samples_;
     int rate_ = 0, channels_ = 1;
