@@ -2,6 +2,9 @@
 // annunciate, a drifted record, taking the rig's frequency, and no listening.
 #include "hear/HeardLine.h"
 #include "hear/Hearing.h"
+#include "hear/InProgramSound.h"
+#include "hear/Listener.h"
+#include "morse/Keyer.h"
 #include "panel/Corvane.h"
 #include "sim/RigConsole.h"
 #include "sim/SimulatedRig.h"
@@ -19,9 +22,13 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTest>
+#include <QThreadPool>
 
 #include <cstdio>
 #include <memory>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace
 {
@@ -148,6 +155,26 @@ TEST(Hearing, ARecordMovedWhileListeningIsNotSetAgainstWhatTheRigSaidBefore)
     EXPECT_EQ(l.heard().toStdString(),
               "Heard '7040.00', but the record moved while listening: annun-ciate again");
     EXPECT_FALSE(l.panel.TakeRig->isEnabled());
+}
+
+TEST(Hearing, ANewPressDropsAReadingUnderWay)
+{
+    InProgramSound sound;
+    Listener listener(&sound);
+    std::vector<std::string> heard;
+    QObject::connect(&listener, &Listener::heard, [&](const morse::Heard& h) { heard.push_back(h.text); });
+    std::mt19937 random(1);
+    listener.listen();
+    sound.play(morse::keyed("7040.20", morse::Sending{}, 16000, random), 16000);
+    QCoreApplication::processEvents(); // heard whole: the reading is under way
+    ASSERT_TRUE(listener.listening());
+    listener.listen();
+    sound.play(std::vector<float>(16000, 0.0f), 16000); // a second of silence
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(QThreadPool::globalInstance()->waitForDone(20'000));
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(heard, std::vector<std::string>{""});
 }
 
 TEST(Hearing, WithoutASourceThePressWorksAndThePanelSaysItIsNotListening)
