@@ -1,7 +1,6 @@
 #include "morse/Activity.h"
 
 #include <cmath>
-#include <numbers>
 
 namespace morse
 {
@@ -69,9 +68,7 @@ void ActivityMeter::retune()
     if (!tone_ || std::abs(tone_->hz - stepsHz_) <= pitchSlack)
         return;
     stepsHz_ = tone_->hz;
-    const double w = 2 * std::numbers::pi * stepsHz_ / narrowing_->rate();
-    turn_ = std::polar(1.0, -w);
-    phase_ = 1;
+    mix_.emplace(stepsHz_, narrowing_->rate());
     partial_ = 0;
     measured_ = 0;
     steps_.clear();
@@ -79,13 +76,10 @@ void ActivityMeter::retune()
 
 void ActivityMeter::measureSteps()
 {
-    if (stepsHz_ == 0)
+    if (!mix_)
         return;
     for (; measured_ < signal_.size(); ++measured_) {
-        partial_ += static_cast<double>(signal_[measured_]) * phase_;
-        phase_ *= turn_;
-        if ((measured_ & 1023) == 0)
-            phase_ /= std::abs(phase_);
+        partial_ += (*mix_)(signal_[measured_]);
         if ((measured_ + 1) % stepLength_ == 0) {
             steps_.push_back(std::norm(partial_));
             partial_ = 0;

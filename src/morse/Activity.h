@@ -55,7 +55,8 @@ private:
     // The tone's energy in steps, at the pitch it was first found near.
     double stepsHz_ = 0;
     size_t stepLength_ = 1, measured_ = 0;
-    std::complex<double> phase_{1, 0}, turn_{1, 0}, partial_;
+    std::optional<ToneMixer> mix_;
+    std::complex<double> partial_;
     std::vector<double> steps_; // squared magnitudes, not yet in units of the noise
 };
 

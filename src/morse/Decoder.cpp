@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <numbers>
 #include <optional>
 #include <vector>
 

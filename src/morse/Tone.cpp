@@ -15,18 +15,23 @@ namespace
 
 constexpr double workingRate = 4000;
 
+// Frame i of `channels` interleaved channels, mixed to one.
+double mixedFrame(std::span<const float> samples, size_t i, int channels)
+{
+    double v = 0;
+    for (int c = 0; c < channels; ++c)
+        v += samples[i * static_cast<size_t>(channels) + static_cast<size_t>(c)];
+    return v / channels;
+}
+
 } // namespace
 
 std::vector<float> narrowed(std::span<const float> samples, int rate, int channels, double& outRate)
 {
     const size_t frames = samples.size() / static_cast<size_t>(channels);
     double sum = 0;
-    for (size_t i = 0; i < frames; ++i) {
-        double v = 0;
-        for (int c = 0; c < channels; ++c)
-            v += samples[i * channels + c];
-        sum += v / channels;
-    }
+    for (size_t i = 0; i < frames; ++i)
+        sum += mixedFrame(samples, i, channels);
     Narrowing narrowing(rate, channels, sum / static_cast<double>(std::max<size_t>(frames, 1)));
     outRate = narrowing.rate();
     std::vector<float> out;
@@ -57,10 +62,7 @@ void Narrowing::add(std::span<const float> samples, std::vector<float>& out)
 {
     const size_t frames = samples.size() / static_cast<size_t>(channels_);
     for (size_t i = 0; i < frames; ++i, ++frames_) {
-        double mixed = 0;
-        for (int c = 0; c < channels_; ++c)
-            mixed += samples[i * channels_ + c];
-        const double v = stages_[2](stages_[1](stages_[0](mixed / channels_ - offset_)));
+        const double v = stages_[2](stages_[1](stages_[0](mixedFrame(samples, i, channels_) - offset_)));
         if (frames_ % static_cast<size_t>(factor_) == 0)
             out.push_back(static_cast<float>(v));
     }
@@ -112,19 +114,29 @@ std::optional<Tone> findTone(const Spectrum& s)
     return tone;
 }
 
+ToneMixer::ToneMixer(double hz, double rate)
+{
+    const double w = 2 * std::numbers::pi * hz / rate;
+    turn_ = {std::cos(-w), std::sin(-w)};
+}
+
+std::complex<double> ToneMixer::operator()(double sample)
+{
+    const std::complex<double> out = sample * phase_;
+    phase_ *= turn_;
+    // Rounding would otherwise let the phasor's length drift over a long capture.
+    if ((taken_++ & 1023) == 0)
+        phase_ /= std::abs(phase_);
+    return out;
+}
+
 ToneEnergy::ToneEnergy(std::span<const float> signal, double rate, const Tone& tone)
     : rate_(rate), noise_(tone.noise)
 {
     sum_.resize(signal.size() + 1);
-    const double w = 2 * std::numbers::pi * tone.hz / rate;
-    const std::complex<double> turn(std::cos(-w), std::sin(-w));
-    std::complex<double> phase(1, 0);
-    for (size_t n = 0; n < signal.size(); ++n) {
-        sum_[n + 1] = sum_[n] + static_cast<double>(signal[n]) * phase;
-        phase *= turn;
-        if ((n & 1023) == 0)
-            phase /= std::abs(phase);
-    }
+    ToneMixer mix(tone.hz, rate);
+    for (size_t n = 0; n < signal.size(); ++n)
+        sum_[n + 1] = sum_[n] + mix(signal[n]);
 }
 
 std::vector<float> ToneEnergy::steps(size_t length) const

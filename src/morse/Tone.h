@@ -69,6 +69,20 @@ std::optional<Tone> findTone(std::span<const float> signal, double rate);
 std::optional<Tone> findTone(const Spectrum& spectrum);
 size_t toneSegment(double rate);
 
+// Brings a tone of `hz` down to 0 Hz, sample by sample: each sample of a
+// signal at `rate` Hz times a unit phasor turning the other way, kept at unit
+// length however long the signal.
+class ToneMixer
+{
+public:
+    ToneMixer(double hz, double rate);
+    std::complex<double> operator()(double sample);
+
+private:
+    std::complex<double> turn_, phase_{1, 0};
+    size_t taken_ = 0;
+};
+
 // The tone's amplitude and phase in steps of any length, in units of the
 // noise: a step's energy is about 1 in a gap, 1 + (its signal-to-noise ratio)
 // under a mark.
