@@ -79,9 +79,10 @@ void HeardLine::idle()
 
 void HeardLine::showHeard(const morse::Heard& heard)
 {
+    const bool sure = !heard.text.empty() && heard.confidence >= hear::trusted;
     // The rig told its frequency at the press; a record that has moved since
     // moved the rig too, so what was heard is no longer the rig's.
-    if (recordMoved_ && !heard.text.empty() && heard.confidence >= hear::trusted) {
+    if (recordMoved_ && sure) {
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);
         show(QStringLiteral("Heard '%1', but the record moved while listening: annun-ciate again")
@@ -89,7 +90,7 @@ void HeardLine::showHeard(const morse::Heard& heard)
         return;
     }
     const std::optional<int64_t> record = recordHz(panel_.Text1);
-    if (!record && !heard.text.empty() && heard.confidence >= hear::trusted) {
+    if (!record && sure) {
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);
         show(QStringLiteral("Heard '%1'; the record \"%2\" is no frequency")
