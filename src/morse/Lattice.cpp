@@ -171,6 +171,47 @@ double edgeMargin(const MarkScores& scores, const Timing& timing, double stepsPe
 
 } // namespace
 
+namespace
+{
+
+// Where a character of the reading may be spelt: between its neighbours'
+// marks, or as far as a gap between characters reaches beyond the message's
+// ends; bounded by a neighbour on a side (`before`, `after`) or free.
+struct Place {
+    int lo = 0, hi = 0;
+    bool before = false, after = false;
+};
+
+Place placeOf(const MarkScores& scores, const Timing& timing, const Reading& reading, int character)
+{
+    int firstMark = -1, lastMark = -1, previousEnd = -1, nextStart = -1;
+    for (const ReadMark& m : reading.marks) {
+        if (m.character == character - 1)
+            previousEnd = m.end;
+        if (m.character == character) {
+            firstMark = firstMark < 0 ? m.start : firstMark;
+            lastMark = m.end;
+        }
+        if (m.character == character + 1 && nextStart < 0)
+            nextStart = m.start;
+    }
+    Place p;
+    p.before = previousEnd >= 0;
+    p.after = nextStart >= 0;
+    p.lo = p.before ? previousEnd : std::max(0, firstMark - timing.between.hi);
+    p.hi = p.after ? nextStart : std::min(scores.steps(), lastMark + timing.between.hi);
+    return p;
+}
+
+// What silence scores against a character: the first and the last may be
+// nothing but noise, which the reading weighs at the cost of a character.
+double silence(const Place& p)
+{
+    return p.before && p.after ? -1e300 : characterCost;
+}
+
+} // namespace
+
 Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit,
                 const Reading& reading)
 {
@@ -180,33 +221,39 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
     out.characters.assign(static_cast<size_t>(chars), 0.0);
     if (reading.marks.empty())
         return out;
-    // The first and last marks of each character.
-    std::vector<int> first(chars, -1), last(chars, -1);
-    for (size_t i = 0; i < reading.marks.size(); ++i) {
-        const int c = reading.marks[i].character;
-        if (first[c] < 0)
-            first[c] = static_cast<int>(i);
-        last[c] = static_cast<int>(i);
-    }
-    // Each character within the gaps to its neighbours' marks; the first and
-    // the last may also be nothing but noise.
-    const int reach = timing.between.hi;
     for (int c = 0; c < chars; ++c) {
         const char read = reading.text[static_cast<size_t>(c)];
-        const bool before = c > 0, after = c + 1 < chars;
-        const int lo =
-            before ? reading.marks[last[c - 1]].end : std::max(0, reading.marks[first[c]].start - reach);
-        const int hi = after ? reading.marks[first[c + 1]].start
-                             : std::min(scores.steps(), reading.marks[last[c]].end + reach);
-        const double other = std::max(bestOther(scores, timing, lo, hi, before, after, read),
-                                      before && after ? -1e300 : characterCost);
+        const Place p = placeOf(scores, timing, reading, c);
+        const double other =
+            std::max(bestOther(scores, timing, p.lo, p.hi, p.before, p.after, read), silence(p));
         out.characters[static_cast<size_t>(c)] =
-            spelt(codeOf(read), scores, timing, lo, hi, before, after) - other;
+            spelt(codeOf(read), scores, timing, p.lo, p.hi, p.before, p.after) - other;
     }
     // A character lost at either end, in a fade or under the noise, leaves a
     // shorter message that reads just as well.
     out.before = edgeMargin(edgeScores, timing, stepsPerDit, reading, true);
     out.after = edgeMargin(edgeScores, timing, stepsPerDit, reading, false);
+    return out;
+}
+
+Choice bestOf(const MarkScores& scores, int stepsPerDit, const Reading& reading, int character,
+              std::string_view choices)
+{
+    const Timing timing(stepsPerDit);
+    const Place p = placeOf(scores, timing, reading, character);
+    Choice out;
+    double best = -1e300, second = silence(p);
+    for (const char c : choices) {
+        const double s = spelt(codeOf(c), scores, timing, p.lo, p.hi, p.before, p.after);
+        if (s > best) {
+            second = std::max(second, best);
+            best = s;
+            out.character = c;
+        } else {
+            second = std::max(second, s);
+        }
+    }
+    out.margin = best - second;
     return out;
 }
 

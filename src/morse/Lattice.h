@@ -7,6 +7,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace morse
@@ -64,6 +65,17 @@ struct Margins {
 // marks beyond its ends, where their level is less sure.
 Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit,
                 const Reading& reading);
+
+// Of `choices`, the character the samples bear out best in the place of the
+// reading's character `character` (between its neighbours' marks), and by
+// how much it wins over the others (the first and the last character also
+// over silence): for a place where the message allows only some characters.
+struct Choice {
+    char character = 0;
+    double margin = 0;
+};
+Choice bestOf(const MarkScores& scores, int stepsPerDit, const Reading& reading, int character,
+              std::string_view choices);
 
 // The score of the best cutting into marks and gaps of any lengths a keyer
 // sends at this speed, spelling no matter what: a cheap first look at which
