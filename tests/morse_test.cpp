@@ -35,6 +35,8 @@ const DecodeRow decodeRows[] = {
     {"A hand keyer's jitter at 16 kHz", "3560.50", 20, 700, 0.1, false, 10.0, 16000, 1, 1, "3560.50"},
     {"Slow fading at 0 dB", "030.05", 20, 700, 0.1, true, 0.0, 44100, 1, 1, "030.05"},
     {"The noise floor at -6 dB", "10116.35", 25, 550, 0.1, false, -6.0, 8000, 1, 1, "10116.35"},
+    {"A weak second decimal on the rig's 50 Hz steps, and nothing after it", "10116.35", 30, 900, 0.1, false,
+     -7.0, 16000, 1, 1, "10116.35"},
     {"A clipped input", "7040.20", 18, 800, 0, false, 20.0, 48000, 1, 8, "7040.20"},
     {"Far below the noise", "7040.20", 20, 700, 0.1, false, -20.0, 16000, 1, 1, nullptr},
     {"Cut off by the start, three digits before the point", "7040.20", 20, 700, 0, false, 10.0, 16000, 1, 1,

@@ -30,6 +30,10 @@ inline constexpr std::array<Symbol, 11> alphabet{{
     {'.', ".-.-.-"},
 }};
 
+// A rig tunes in steps of 50 Hz and annunciates its frequency in kHz to at
+// most 10 Hz: a second decimal is one of these, and none follows it.
+inline constexpr std::string_view tenHzDigits = "05";
+
 // The code of `c`, or an empty view for a character outside the alphabet.
 constexpr std::string_view codeOf(char c)
 {

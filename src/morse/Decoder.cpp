@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -308,13 +309,32 @@ double timingSpread(const Attempt& a)
     return std::sqrt(spread / std::max(lengths, 1));
 }
 
+// A second decimal is what the rig's 50 Hz steps allow: of those digits, the
+// one the samples bear out best, weighed against the other only; and it ends
+// the message, so nothing was lost after it, and whatever follows it was not
+// sent as read.
+void heldToTheGrid(const Attempt& a, std::string& read, Margins& m)
+{
+    const size_t point = read.find('.');
+    if (point == std::string::npos || point + 2 >= read.size())
+        return;
+    const Choice tenHz = bestOf(a.scores, a.stepsPerDit, a.reading, static_cast<int>(point + 2), tenHzDigits);
+    read[point + 2] = tenHz.character;
+    m.characters[point + 2] = tenHz.margin;
+    if (read.size() == point + 3)
+        m.after = std::numeric_limits<double>::infinity();
+    for (size_t c = point + 3; c < read.size(); ++c)
+        m.characters[c] = std::min(m.characters[c], 0.0);
+}
+
 // '?' for each character that does not stand out of its rivals, and the
 // confidence of the whole.
 Heard judged(const Attempt& a, double pitchHz)
 {
-    const std::string& read = a.reading.text;
+    std::string read = a.reading.text;
     const size_t chars = read.size();
-    const Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, a.reading);
+    Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, a.reading);
+    heldToTheGrid(a, read, m);
     // The leading digits matter least: the record supplies any the message
     // leaves out, and three before the point fix the frequency within any
     // band. So while three stay before the point, a doubtful leading

@@ -19,10 +19,12 @@ namespace morse
 
 struct Heard {
     // The message, '?' standing for a character too weak to trust, and one
-    // more '?' after it where a character may have been lost at that end;
-    // before it too, unless three digits stand before the point (what was
-    // lost there is a leading digit, which the record supplies). Empty when
-    // no tone stands out of the noise at all.
+    // more '?' after it where a character may have been lost at that end
+    // (never after a second decimal: the rig's 50 Hz steps end a frequency
+    // there, and make that decimal 0 or 5); before it too, unless three
+    // digits stand before the point (what was lost there is a leading digit,
+    // which the record supplies). Empty when no tone stands out of the noise
+    // at all.
     std::string text;
     // 0..1: how sure the reading is, from how far its weakest character
     // stands out of its rivals, how quiet the gaps are, how steady the tone
