@@ -2,6 +2,7 @@
 // a capture under way, and the rules that set a reading against the record.
 #include "hear/Verdict.h"
 #include "morse/Activity.h"
+#include "morse/Code.h"
 #include "morse/Decoder.h"
 #include "morse/Keyer.h"
 #include "support/RowName.h"
@@ -112,6 +113,15 @@ TEST(Decode, LeavesADoubtfulLeadingDigitToTheRecord)
     const morse::Heard heard = morse::decode(samples, 16000);
     EXPECT_EQ(heard.text, "7040.20");
     EXPECT_GE(heard.confidence, hear::trusted);
+}
+
+// The rig's 50 Hz steps end a frequency at its second decimal, 0 or 5.
+TEST(Decode, KnowsWhatMayFollowAMessage)
+{
+    EXPECT_EQ(morse::mayFollow("7040"), morse::characters);
+    EXPECT_EQ(morse::mayFollow("7040."), morse::characters);
+    EXPECT_EQ(morse::mayFollow("7040.2"), "05");
+    EXPECT_EQ(morse::mayFollow("7040.25"), "");
 }
 
 struct ActivityRow {

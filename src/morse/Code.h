@@ -30,9 +30,22 @@ inline constexpr std::array<Symbol, 11> alphabet{{
     {'.', ".-.-.-"},
 }};
 
+// Every character of the alphabet.
+inline constexpr std::string_view characters = "0123456789.";
+
 // A rig tunes in steps of 50 Hz and annunciates its frequency in kHz to at
 // most 10 Hz: a second decimal is one of these, and none follows it.
 inline constexpr std::string_view tenHzDigits = "05";
+
+// What an annunciation may go on with after `text`: any character, but
+// after a first decimal only a second, and after a second nothing.
+constexpr std::string_view mayFollow(std::string_view text)
+{
+    const size_t point = text.find('.');
+    if (point == std::string_view::npos || text.size() < point + 2)
+        return characters;
+    return text.size() == point + 2 ? tenHzDigits : std::string_view();
+}
 
 // The code of `c`, or an empty view for a character outside the alphabet.
 constexpr std::string_view codeOf(char c)

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <limits>
 #include <optional>
 #include <vector>
 
@@ -310,9 +309,8 @@ double timingSpread(const Attempt& a)
 }
 
 // A second decimal is what the rig's 50 Hz steps allow: of those digits, the
-// one the samples bear out best, weighed against the other only; and it ends
-// the message, so nothing was lost after it, and whatever follows it was not
-// sent as read.
+// one the samples bear out best, weighed against the other only. It ends the
+// message: whatever follows it was not sent as read.
 void heldToTheGrid(const Attempt& a, std::string& read, Margins& m)
 {
     const size_t point = read.find('.');
@@ -321,8 +319,6 @@ void heldToTheGrid(const Attempt& a, std::string& read, Margins& m)
     const Choice tenHz = bestOf(a.scores, a.stepsPerDit, a.reading, static_cast<int>(point + 2), tenHzDigits);
     read[point + 2] = tenHz.character;
     m.characters[point + 2] = tenHz.margin;
-    if (read.size() == point + 3)
-        m.after = std::numeric_limits<double>::infinity();
     for (size_t c = point + 3; c < read.size(); ++c)
         m.characters[c] = std::min(m.characters[c], 0.0);
 }
@@ -333,7 +329,7 @@ Heard judged(const Attempt& a, double pitchHz)
 {
     std::string read = a.reading.text;
     const size_t chars = read.size();
-    Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, a.reading);
+    Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, a.reading, mayFollow(read));
     heldToTheGrid(a, read, m);
     // The leading digits matter least: the record supplies any the message
     // leaves out, and three before the point fix the frequency within any

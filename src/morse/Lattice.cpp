@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string_view>
 
 namespace morse
@@ -137,28 +138,30 @@ int longestMark(int stepsPerDit)
 namespace
 {
 
-// The best score of any character of the alphabet but `except` spelt within
-// [lo, hi), as spelt() weighs it.
+// The best score of any of `choices` but `except` spelt within [lo, hi), as
+// spelt() weighs it.
 double bestOther(const MarkScores& scores, const Timing& timing, int lo, int hi, bool before, bool after,
-                 char except)
+                 std::string_view choices, char except)
 {
     double best = -1e300;
-    for (const Symbol& s : alphabet)
-        if (s.character != except)
-            best = std::max(best, spelt(s.code, scores, timing, lo, hi, before, after));
+    for (const char c : choices)
+        if (c != except)
+            best = std::max(best, spelt(codeOf(c), scores, timing, lo, hi, before, after));
     return best;
 }
 
 // By how much the reading explains the samples better than with one more
-// character just before its first mark (`before`) or after its last. Here a
-// character is weighed at its odds among the alphabet's, not at the reading's
-// cost of a character, which is there to keep noise out. A message that runs
-// up to either end of the samples may go on beyond them: nothing says it does
-// not.
+// character, one of `choices`, just before its first mark (`before`) or after
+// its last. Here a character is weighed at its odds among the choices, not at
+// the reading's cost of a character, which is there to keep noise out. A
+// message that runs up to either end of the samples may go on beyond them:
+// nothing says it does not. Without choices nothing can have been lost.
 double edgeMargin(const MarkScores& scores, const Timing& timing, double stepsPerDit, const Reading& reading,
-                  bool before)
+                  bool before, std::string_view choices)
 {
-    const double odds = std::log(static_cast<double>(alphabet.size()));
+    if (choices.empty())
+        return std::numeric_limits<double>::infinity();
+    const double odds = std::log(static_cast<double>(choices.size()));
     const int longest = static_cast<int>(std::ceil(25 * stepsPerDit)) + timing.between.hi;
     const int room = static_cast<int>(std::ceil(1.5 * stepsPerDit));
     const int start = reading.marks.front().start, end = reading.marks.back().end;
@@ -166,7 +169,7 @@ double edgeMargin(const MarkScores& scores, const Timing& timing, double stepsPe
     const int hi = before ? start : std::min(scores.steps(), end + longest);
     if (hi - lo < room)
         return 0.0;
-    return std::min(odds - bestOther(scores, timing, lo, hi, !before, before, 0), 1e3);
+    return std::min(odds - bestOther(scores, timing, lo, hi, !before, before, choices, 0), 1e3);
 }
 
 } // namespace
@@ -213,7 +216,7 @@ double silence(const Place& p)
 } // namespace
 
 Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit,
-                const Reading& reading)
+                const Reading& reading, std::string_view following)
 {
     const Timing timing(stepsPerDit);
     const int chars = static_cast<int>(reading.text.size());
@@ -225,14 +228,14 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
         const char read = reading.text[static_cast<size_t>(c)];
         const Place p = placeOf(scores, timing, reading, c);
         const double other =
-            std::max(bestOther(scores, timing, p.lo, p.hi, p.before, p.after, read), silence(p));
+            std::max(bestOther(scores, timing, p.lo, p.hi, p.before, p.after, characters, read), silence(p));
         out.characters[static_cast<size_t>(c)] =
             spelt(codeOf(read), scores, timing, p.lo, p.hi, p.before, p.after) - other;
     }
     // A character lost at either end, in a fade or under the noise, leaves a
     // shorter message that reads just as well.
-    out.before = edgeMargin(edgeScores, timing, stepsPerDit, reading, true);
-    out.after = edgeMargin(edgeScores, timing, stepsPerDit, reading, false);
+    out.before = edgeMargin(edgeScores, timing, stepsPerDit, reading, true, characters);
+    out.after = edgeMargin(edgeScores, timing, stepsPerDit, reading, false, following);
     return out;
 }
 

@@ -56,7 +56,8 @@ Reading bestReading(const MarkScores& scores, int stepsPerDit);
 // each character, by how much its spelling explains the samples between its
 // neighbours' marks better than any other character would (the first and the
 // last also better than silence); and by how much the message explains the
-// samples better than with one more character before it, or after it.
+// samples better than with one more character before it, or after it (one
+// of `following`; none at all when it is empty).
 struct Margins {
     std::vector<double> characters;
     double before = 0, after = 0;
@@ -64,7 +65,7 @@ struct Margins {
 // Same marks and speed as `reading` was made with; `edgeScores` weigh the
 // marks beyond its ends, where their level is less sure.
 Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit,
-                const Reading& reading);
+                const Reading& reading, std::string_view following);
 
 // Of `choices`, the character the samples bear out best in the place of the
 // reading's character `character` (between its neighbours' marks), and by
