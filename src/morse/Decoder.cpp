@@ -50,9 +50,11 @@ double logBesselI0(double x)
 // the marks that told it are out of reach (fading moves it, and one level too
 // high would make a weak mark look like a gap); fully where the marks around
 // have just been measured. Just beyond the marks, fading has had no time to
-// move it far.
+// move it far; farther out it may have taken it down to a trough, which slow
+// fading puts some nine times below its crest.
 constexpr double guessedLevel[] = {0.25, 0.5, 1.0, 2.0};
 constexpr double nearLevel[] = {0.5, 1.0, 2.0};
+constexpr double farLevel[] = {0.125, 0.25, 0.5, 1.0, 2.0};
 constexpr double measuredLevel[] = {1.0};
 // How long fading takes to move the level beyond nearLevel's range, seconds.
 constexpr double fadeSeconds = 0.4;
@@ -62,7 +64,7 @@ constexpr double fadeSeconds = 0.4;
 // excess under a mark, averaged over the levels given as its multiples.
 double markLikelihood(double energy, double snr, std::span<const double> levels)
 {
-    double terms[std::size(guessedLevel)];
+    double terms[std::max(std::size(guessedLevel), std::size(farLevel))];
     double top = -1e300;
     for (size_t j = 0; j < levels.size(); ++j) {
         const double rho = snr * levels[j];
@@ -180,7 +182,7 @@ std::vector<float> readSnr(const std::vector<std::complex<float>>& phasors, cons
 }
 
 // Marks beyond the reading's ends, at the level its nearest marks showed:
-// within fadeSeconds of them at nearLevel, farther at guessedLevel. Spans
+// within fadeSeconds of them at nearLevel, farther at farLevel. Spans
 // that reach into the reading are left unscored.
 MarkScores edgeScores(const std::vector<std::complex<float>>& phasors, const Reading& reading,
                       double stepsPerSecond, int longest)
@@ -194,7 +196,7 @@ MarkScores edgeScores(const std::vector<std::complex<float>>& phasors, const Rea
                                   return {};
                               if (first - end <= reach && start - last <= reach)
                                   return nearLevel;
-                              return guessedLevel;
+                              return farLevel;
                           });
 }
 
