@@ -5,7 +5,8 @@
 // babble. Prints, per SNR, the character error rate, the share of whole
 // messages read right and trusted, how many trusted readings named another
 // frequency than the rig's (the short forms completed from a record drifted
-// up to 2 kHz from the rig), and the decode time. See --help.
+// up to 2 kHz from the rig) and how many of those would pass for agreement,
+// and the decode time. See --help.
 #include "hear/Verdict.h"
 #include "morse/Decoder.h"
 #include "morse/Keyer.h"
@@ -73,7 +74,7 @@ bool trustedFrequency(const morse::Heard& heard)
 }
 
 struct Tally {
-    int messages = 0, right = 0, located = 0, trustedWrong = 0, charErrors = 0, chars = 0;
+    int messages = 0, right = 0, located = 0, trustedWrong = 0, agreedWrong = 0, charErrors = 0, chars = 0;
     std::vector<double> millis;
     // Right: the whole message read and trusted. Located: a trusted verdict
     // that names the rig's frequency, leading digits left to the record or
@@ -85,6 +86,7 @@ struct Tally {
         right += heard.text == sent.text && trusted(v);
         located += trusted(v) && v.rigHz == sent.rigHz;
         trustedWrong += trusted(v) && v.rigHz != sent.rigHz;
+        agreedWrong += v.finding == hear::Finding::Agrees && v.rigHz != sent.rigHz;
         charErrors += editDistance(sent.text, heard.text);
         chars += static_cast<int>(sent.text.size());
         millis.push_back(ms);
@@ -211,10 +213,12 @@ int main(int argc, char** argv)
         "Each SNR: %d messages (speeds 12/20/30 WPM x pitches 450/700/950 Hz x fading off/on x %d),\n"
         "10 %% jitter, long and short forms, rates 8/16/44.1/48 kHz.\n"
         "'right': read whole and trusted; 'freq': the panel names the rig's frequency (leading digits\n"
-        "perhaps from the record, which is up to 2 kHz off); 'wrong trusted': it names another.\n\n",
+        "perhaps from the record, which is up to 2 kHz off); 'wrong trusted': it names another;\n"
+        "'agrees': of those, the ones it would say the record agrees with.\n\n",
         3 * 3 * 2 * perCondition, perCondition);
-    std::printf("%7s  %6s  %7s  %6s  %8s  %8s  %7s  %13s  %6s  %6s  %6s\n", "SNR dB", "CER %", "right %",
-                "freq %", "steady %", "fading %", "worst %", "wrong trusted", "cpu ms", "ms p95", "ms max");
+    std::printf("%7s  %6s  %7s  %6s  %8s  %8s  %7s  %13s  %6s  %6s  %6s  %6s\n", "SNR dB", "CER %", "right %",
+                "freq %", "steady %", "fading %", "worst %", "wrong trusted", "agrees", "cpu ms", "ms p95",
+                "ms max");
     bool failed = false;
     for (const double snr : snrs) {
         Tally all, steady, faded;
@@ -256,11 +260,11 @@ int main(int argc, char** argv)
                                     100.0 * cell.right / cell.messages, 100.0 * cell.located / cell.messages,
                                     cell.trustedWrong);
                 }
-        std::printf("%7.0f  %6.2f  %7.1f  %6.1f  %8.1f  %8.1f  %7.1f  %13d  %6.1f  %6.1f  %6.1f\n", snr,
+        std::printf("%7.0f  %6.2f  %7.1f  %6.1f  %8.1f  %8.1f  %7.1f  %13d  %6d  %6.1f  %6.1f  %6.1f\n", snr,
                     100.0 * all.charErrors / all.chars, 100.0 * all.right / all.messages,
                     100.0 * all.located / all.messages, 100.0 * steady.right / steady.messages,
-                    100.0 * faded.right / faded.messages, 100.0 * worst, all.trustedWrong, mean(all.millis),
-                    all.percentile(0.95), all.percentile(1.0));
+                    100.0 * faded.right / faded.messages, 100.0 * worst, all.trustedWrong, all.agreedWrong,
+                    mean(all.millis), all.percentile(0.95), all.percentile(1.0));
         std::fflush(stdout);
         failed |= (snr >= 0 && worst < 0.99) || (snr >= -6 && worst < 0.95) || all.trustedWrong > 0;
     }
