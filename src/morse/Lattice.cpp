@@ -172,11 +172,6 @@ double edgeMargin(const MarkScores& scores, const Timing& timing, double stepsPe
     return std::min(odds - bestOther(scores, timing, lo, hi, !before, before, choices, 0), 1e3);
 }
 
-} // namespace
-
-namespace
-{
-
 // Where a character of the reading may be spelt: between its neighbours'
 // marks, or as far as a gap between characters reaches beyond the message's
 // ends; bounded by a neighbour on a side (`before`, `after`) or free.
