@@ -30,8 +30,14 @@ inline constexpr std::array<Symbol, 11> alphabet{{
     {'.', ".-.-.-"},
 }};
 
-// Every character of the alphabet.
-inline constexpr std::string_view characters = "0123456789.";
+// Every character of the alphabet, in its order.
+inline constexpr auto alphabetCharacters = [] {
+    std::array<char, alphabet.size()> out{};
+    for (size_t i = 0; i < alphabet.size(); ++i)
+        out[i] = alphabet[i].character;
+    return out;
+}();
+inline constexpr std::string_view characters{alphabetCharacters.data(), alphabetCharacters.size()};
 
 // A rig tunes in steps of 50 Hz and annunciates its frequency in kHz to at
 // most 10 Hz: a second decimal is one of these, and none follows it.
