@@ -179,10 +179,11 @@ std::vector<float> babble(std::mt19937& random, int rate, double seconds)
 
 void usage()
 {
-    std::puts("usage: corvane_morse_bench [--messages N] [--seed N] [--snr DB]\n"
+    std::puts("usage: corvane_morse_bench [--messages N] [--seed N] [--snr DB] [--fresh-phase] [--verbose]\n"
               "  --messages N  messages per condition (default 30): 3 speeds x 3 pitches x fading off/on\n"
               "  --seed N      the generator's seed (default 1)\n"
               "  --snr DB      only this signal-to-noise ratio\n"
+              "  --fresh-phase each mark at a random phase, as from a sidetone started at every key-down\n"
               "  --verbose     print every message read wrong, and each condition's figures");
 }
 
@@ -192,13 +193,15 @@ int main(int argc, char** argv)
 {
     int perCondition = 30;
     unsigned seed = 1;
-    bool verbose = false;
+    bool verbose = false, freshPhase = false;
     std::vector<double> snrs{20.0, 10.0, 6.0, 3.0, 0.0, -3.0, -6.0, -9.0, -12.0, -15.0};
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--messages") && i + 1 < argc)
             perCondition = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--verbose"))
             verbose = true;
+        else if (!std::strcmp(argv[i], "--fresh-phase"))
+            freshPhase = true;
         else if (!std::strcmp(argv[i], "--snr") && i + 1 < argc)
             snrs = {std::atof(argv[++i])};
         else if (!std::strcmp(argv[i], "--seed") && i + 1 < argc)
@@ -211,11 +214,11 @@ int main(int argc, char** argv)
     std::mt19937 random(seed);
     std::printf(
         "Each SNR: %d messages (speeds 12/20/30 WPM x pitches 450/700/950 Hz x fading off/on x %d),\n"
-        "10 %% jitter, long and short forms, rates 8/16/44.1/48 kHz.\n"
+        "10 %% jitter, long and short forms, rates 8/16/44.1/48 kHz%s.\n"
         "'right': read whole and trusted; 'freq': the panel names the rig's frequency (leading digits\n"
         "perhaps from the record, which is up to 2 kHz off); 'wrong trusted': it names another;\n"
         "'agrees': of those, the ones it would say the record agrees with.\n\n",
-        3 * 3 * 2 * perCondition, perCondition);
+        3 * 3 * 2 * perCondition, perCondition, freshPhase ? ", each mark at a fresh phase" : "");
     std::printf("%7s  %6s  %7s  %6s  %8s  %8s  %7s  %13s  %6s  %6s  %6s  %6s\n", "SNR dB", "CER %", "right %",
                 "freq %", "steady %", "fading %", "worst %", "wrong trusted", "agrees", "cpu ms", "ms p95",
                 "ms max");
@@ -235,6 +238,7 @@ int main(int argc, char** argv)
                         sending.wpm = wpm;
                         sending.jitter = 0.1;
                         sending.fading = fading;
+                        sending.freshPhase = freshPhase;
                         sending.snrDb = snr;
                         sending.leadSeconds =
                             0.2 + 0.5 * std::uniform_real_distribution<double>(0, 1)(random);

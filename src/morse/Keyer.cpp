@@ -66,6 +66,7 @@ std::vector<float> keyed(std::string_view text, const Sending& sending, int rate
     std::uniform_real_distribution<double> uniform(0.0, 1.0);
     const double fadePeriod = 2.0 + 3.0 * uniform(random), fadePhase = twoPi * uniform(random);
     for (const auto& [start, end] : marks) {
+        const double phase = sending.freshPhase ? twoPi * uniform(random) : 0.0;
         const auto first = static_cast<size_t>(start * rate);
         const auto last = std::min(out.size(), static_cast<size_t>(end * rate + edge * rate));
         for (size_t n = first; n < last; ++n) {
@@ -77,7 +78,8 @@ std::vector<float> keyed(std::string_view text, const Sending& sending, int rate
                 gain = 0.5 + 0.5 * std::cos(std::numbers::pi * (s - end) / edge);
             if (sending.fading)
                 gain *= std::sqrt(1.0 + 0.8 * std::sin(twoPi * s / fadePeriod + fadePhase));
-            out[n] = static_cast<float>(sending.amplitude * gain * std::sin(twoPi * sending.pitchHz * s));
+            out[n] =
+                static_cast<float>(sending.amplitude * gain * std::sin(twoPi * sending.pitchHz * s + phase));
         }
     }
     if (sending.snrDb) {
