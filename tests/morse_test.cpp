@@ -28,6 +28,7 @@ struct DecodeRow {
     double gain;       // before clipping to full scale
     const char* reads; // nullptr: no trusted frequency at all
     double leadSeconds = 3;
+    bool freshPhase = false;
 };
 
 const DecodeRow decodeRows[] = {
@@ -38,6 +39,10 @@ const DecodeRow decodeRows[] = {
     {"The noise floor at -6 dB", "10116.35", 25, 550, 0.1, false, -6.0, 8000, 1, 1, "10116.35"},
     {"A weak second decimal on the rig's 50 Hz steps, and nothing after it", "10116.35", 30, 900, 0.1, false,
      -7.0, 16000, 1, 1, "10116.35"},
+    {"Fading at 30 WPM, read with the phase the marks keep", "030.05", 30, 500, 0.1, true, -7.0, 16000, 1, 1,
+     "030.05"},
+    {"A sidetone started afresh at each mark", "030.05", 30, 500, 0.1, true, -3.0, 16000, 1, 1, "030.05", 3,
+     true},
     {"A clipped input", "7040.20", 18, 800, 0, false, 20.0, 48000, 1, 8, "7040.20"},
     {"Far below the noise", "7040.20", 20, 700, 0.1, false, -20.0, 16000, 1, 1, nullptr},
     {"Cut off by the start, three digits before the point", "7040.20", 20, 700, 0, false, 10.0, 16000, 1, 1,
@@ -62,6 +67,7 @@ TEST_P(Decode, ReadsTheWholeMessageOrNothingTrusted)
     sending.wpm = row.wpm;
     sending.jitter = row.jitter;
     sending.fading = row.fading;
+    sending.freshPhase = row.freshPhase;
     sending.snrDb = row.snrDb;
     sending.leadSeconds = row.leadSeconds;
     sending.amplitude = 0.5 * row.gain;

@@ -2,6 +2,7 @@
 
 #include "morse/Code.h"
 #include "morse/Lattice.h"
+#include "morse/PhaseTrack.h"
 #include "morse/Tone.h"
 
 #include <algorithm>
@@ -59,16 +60,19 @@ constexpr double measuredLevel[] = {1.0};
 // How long fading takes to move the level beyond nearLevel's range, seconds.
 constexpr double fadeSeconds = 0.4;
 
-// Log-likelihood ratio of a mark against a gap, for a tone of unknown phase
-// in Gaussian noise: `energy` in units of the noise's, `snr` the expected
-// excess under a mark, averaged over the levels given as its multiples.
-double markLikelihood(double energy, double snr, std::span<const double> levels)
+// Log-likelihood ratio of a mark against a gap, for a tone in Gaussian noise
+// whose phase is known to within a von Mises spread of concentration `kappa`
+// about 0 (0: not known at all): `z` the span's phasors added up, over the
+// root of their count; `snr` the expected excess under a mark, averaged over
+// the levels given as its multiples.
+double markLikelihood(std::complex<double> z, double snr, std::span<const double> levels, double kappa)
 {
     double terms[std::max(std::size(guessedLevel), std::size(farLevel))];
     double top = -1e300;
+    const double phaseKnown = kappa > 0 ? logBesselI0(kappa) : 0.0;
     for (size_t j = 0; j < levels.size(); ++j) {
         const double rho = snr * levels[j];
-        terms[j] = -rho + logBesselI0(2 * std::sqrt(rho * energy));
+        terms[j] = -rho + logBesselI0(std::abs(2 * std::sqrt(rho) * z + kappa)) - phaseKnown;
         top = std::max(top, terms[j]);
     }
     double sum = 0;
@@ -82,7 +86,7 @@ std::vector<float> evidence(const std::vector<float>& energy, const std::vector<
 {
     std::vector<float> out(energy.size());
     for (size_t k = 0; k < energy.size(); ++k)
-        out[k] = static_cast<float>(markLikelihood(energy[k], snr[k], guessedLevel));
+        out[k] = static_cast<float>(markLikelihood(std::sqrt(energy[k]), snr[k], guessedLevel, 0));
     return out;
 }
 
@@ -106,10 +110,10 @@ MarkScores summedScores(const std::vector<float>& evidence, int longest)
 // its phase through a mark, so the span's steps are added up coherently,
 // which gains on weak marks what adding up their energies would lose.
 // levelsFor(end, length): the levels to weigh that span at; spans given none
-// are left unscored.
+// are left unscored. kappa: how well the tone's phase is known (markLikelihood).
 template <class LevelsFor>
 MarkScores coherentScores(const std::vector<std::complex<float>>& phasors, const std::vector<float>& snr,
-                          int longest, LevelsFor levelsFor)
+                          int longest, LevelsFor levelsFor, double kappa)
 {
     const int n = static_cast<int>(phasors.size());
     std::vector<std::complex<double>> sum(n + 1);
@@ -124,7 +128,8 @@ MarkScores coherentScores(const std::vector<std::complex<float>>& phasors, const
             const std::span<const double> levels = levelsFor(t, d);
             if (!levels.empty())
                 scores.at(t, d) = static_cast<float>(
-                    markLikelihood(std::norm(sum[t] - sum[t - d]) / d, level[t] - level[t - d], levels));
+                    markLikelihood((sum[t] - sum[t - d]) / std::sqrt(static_cast<double>(d)),
+                                   level[t] - level[t - d], levels, kappa));
         }
     return scores;
 }
@@ -185,19 +190,21 @@ std::vector<float> readSnr(const std::vector<std::complex<float>>& phasors, cons
 // within fadeSeconds of them at nearLevel, farther at farLevel. Spans
 // that reach into the reading are left unscored.
 MarkScores edgeScores(const std::vector<std::complex<float>>& phasors, const Reading& reading,
-                      double stepsPerSecond, int longest)
+                      double stepsPerSecond, int longest, double kappa)
 {
     const int first = reading.marks.front().start, last = reading.marks.back().end;
     const double reach = fadeSeconds * stepsPerSecond;
-    return coherentScores(phasors, readSnr(phasors, reading, stepsPerSecond), longest,
-                          [&](int end, int length) -> std::span<const double> {
-                              const int start = end - length;
-                              if (end > first && start < last)
-                                  return {};
-                              if (first - end <= reach && start - last <= reach)
-                                  return nearLevel;
-                              return farLevel;
-                          });
+    return coherentScores(
+        phasors, readSnr(phasors, reading, stepsPerSecond), longest,
+        [&](int end, int length) -> std::span<const double> {
+            const int start = end - length;
+            if (end > first && start < last)
+                return {};
+            if (first - end <= reach && start - last <= reach)
+                return nearLevel;
+            return farLevel;
+        },
+        kappa);
 }
 
 struct Attempt {
@@ -421,19 +428,30 @@ Heard decode(std::span<const float> samples, int rate, int channels)
             best = std::move(a);
     }
     // Read again with the mark's level as the reading before found it: twice,
-    // as the first reading's level misses the marks it lost in a trough.
+    // as the first reading's level misses the marks it lost in a trough. The
+    // second time with the tone's phase too, where the marks keep one.
     const double stepsPerSecond = best.stepsPerDit / ditSeconds(best.wpm);
+    double kappa = 0;
     for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            const PhaseTrack track = phaseTrack(best.phasors, best.reading, 1 / stepsPerSecond);
+            if (track.kappa > 0) {
+                best.phasors = turnedBack(best.phasors, track);
+                kappa = track.kappa;
+            }
+        }
         const std::vector<float> snr = readSnr(best.phasors, best.reading, stepsPerSecond);
-        MarkScores scores = coherentScores(best.phasors, snr, longestMark(best.stepsPerDit),
-                                           [](int, int) { return std::span<const double>(measuredLevel); });
+        MarkScores scores = coherentScores(
+            best.phasors, snr, longestMark(best.stepsPerDit),
+            [](int, int) { return std::span<const double>(measuredLevel); }, kappa);
         Reading again = bestReading(scores, best.stepsPerDit);
         if (!again.text.empty()) {
             best.reading = std::move(again);
             best.scores = std::move(scores);
         }
     }
-    best.edgeScores = edgeScores(best.phasors, best.reading, stepsPerSecond, longestMark(best.stepsPerDit));
+    best.edgeScores =
+        edgeScores(best.phasors, best.reading, stepsPerSecond, longestMark(best.stepsPerDit), kappa);
     return judged(best, tone->hz);
 }
 

@@ -8,7 +8,9 @@
 // It finds the tone's pitch in the average spectrum, measures the tone in a
 // narrow band around it, and reads the message whole: of every way of
 // spelling the signal in the alphabet at every speed, the one the samples
-// bear out best (Lattice.h). Then it weighs each character against its
+// bear out best (Lattice.h). Where the marks keep one phase, as a running
+// oscillator keyed on and off gives them, it reads once more with the tone's
+// phase known (PhaseTrack.h). Then it weighs each character against its
 // rivals, and the whole against what a keyed tone looks like.
 
 #include <span>
