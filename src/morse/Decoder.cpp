@@ -72,7 +72,7 @@ double markLikelihood(std::complex<double> z, double snr, std::span<const double
     const double phaseKnown = kappa > 0 ? logBesselI0(kappa) : 0.0;
     for (size_t j = 0; j < levels.size(); ++j) {
         const double rho = snr * levels[j];
-        terms[j] = -rho + logBesselI0(std::abs(2 * std::sqrt(rho) * z + kappa)) - phaseKnown;
+        terms[j] = -rho + logBesselI0(std::sqrt(std::norm(2 * std::sqrt(rho) * z + kappa))) - phaseKnown;
         top = std::max(top, terms[j]);
     }
     double sum = 0;

@@ -20,9 +20,10 @@ constexpr double beyondChance = 6;
 std::complex<double> along(const std::vector<std::complex<float>>& phasors, const ReadMark& m, double turn,
                            double start)
 {
-    std::complex<double> sum = 0;
-    for (int k = m.start; k < m.end; ++k)
-        sum += std::complex<double>(phasors[static_cast<size_t>(k)]) * std::polar(1.0, -turn * k - start);
+    std::complex<double> sum = 0, phase = std::polar(1.0, -turn * m.start - start);
+    const std::complex<double> step = std::polar(1.0, -turn);
+    for (int k = m.start; k < m.end; ++k, phase *= step)
+        sum += std::complex<double>(phasors[static_cast<size_t>(k)]) * phase;
     return sum;
 }
 
@@ -39,7 +40,7 @@ PhaseTrack phaseTrack(const std::vector<std::complex<float>>& phasors, const Rea
             sum += along(phasors, m, turn, 0);
         return sum;
     };
-    // The turns apart by a full turn over the message first, then finer
+    // Turns that part by a radian over the message first, then finer ones
     // between the best one's neighbours.
     const double widest = 2 * std::numbers::pi * widestErrorHz * stepSeconds;
     const double coarse = 1.0 / std::max(1, reading.marks.back().end - reading.marks.front().start);
