@@ -54,17 +54,22 @@ double Narrowing::MovingSum::operator()(double v)
 {
     sum += v - ring[at];
     ring[at] = v;
-    at = (at + 1) % ring.size();
-    return sum / static_cast<double>(ring.size());
+    if (++at == ring.size())
+        at = 0;
+    return sum;
 }
 
 void Narrowing::add(std::span<const float> samples, std::vector<float>& out)
 {
+    // The sums are scaled once, at the samples kept: this runs for every
+    // sample of a 48 kHz capture.
+    const double scale = 1.0 / (static_cast<double>(factor_) * factor_ * factor_);
     const size_t frames = samples.size() / static_cast<size_t>(channels_);
-    for (size_t i = 0; i < frames; ++i, ++frames_) {
+    for (size_t i = 0; i < frames; ++i) {
         const double v = stages_[2](stages_[1](stages_[0](mixedFrame(samples, i, channels_) - offset_)));
-        if (frames_ % static_cast<size_t>(factor_) == 0)
-            out.push_back(static_cast<float>(v));
+        if (untilKept_ == 0)
+            out.push_back(static_cast<float>(v * scale));
+        untilKept_ = untilKept_ == 0 ? factor_ - 1 : untilKept_ - 1;
     }
 }
 

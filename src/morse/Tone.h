@@ -47,7 +47,7 @@ private:
     int channels_, factor_;
     double offset_, outRate_;
     MovingSum stages_[3];
-    size_t frames_ = 0; // taken so far
+    int untilKept_ = 0; // frames to pass before the next one kept
 };
 
 struct Tone {
