@@ -259,118 +259,182 @@ double roughScore(std::span<const float> evidence, double stepsPerDit)
 {
     // Characters of five or six marks, as in the alphabet, any marks.
     constexpr int most = 6;
+    using Counts = std::array<float, most + 1>; // by the marks of the character sent so far
     const Timing timing(stepsPerDit);
     const int steps = static_cast<int>(evidence.size());
     std::vector<double> sum(steps + 1, 0.0);
     for (int k = 0; k < steps; ++k)
         sum[k + 1] = sum[k] + evidence[k];
-    // [t][n]: a mark / a gap ends at t, n marks of the character sent.
-    std::vector<std::array<float, most + 1>> afterMark(steps + 1), afterGap(steps + 1);
+    // [t]: a mark / a gap ends at t; a character of five or six marks ends at t.
+    std::vector<Counts> afterMark(steps + 1), afterGap(steps + 1);
+    std::vector<float> whole(steps + 1, never);
     double best = 0;
+    // The counts run innermost: this is the decoder's costliest loop at slow speeds.
     for (int t = 0; t <= steps; ++t) {
-        afterMark[t].fill(never);
-        afterGap[t].fill(never);
-        for (int n = 1; n <= most; ++n) {
-            float m = never;
-            for (const Lengths* len : {&timing.dit, &timing.dah})
-                for (int d = len->lo; d <= std::min(len->hi, t); ++d)
-                    if (afterGap[t - d][n - 1] > never)
-                        m = std::max(m, afterGap[t - d][n - 1] + static_cast<float>(sum[t] - sum[t - d]) +
-                                            len->weight[d - len->lo]);
-            afterMark[t][n] = m;
-        }
-        best = std::max({best, static_cast<double>(afterMark[t][5]), static_cast<double>(afterMark[t][6])});
+        Counts& mark = afterMark[t];
+        mark.fill(never);
+        for (const Lengths* len : {&timing.dit, &timing.dah})
+            for (int d = len->lo; d <= std::min(len->hi, t); ++d) {
+                const float add = static_cast<float>(sum[t] - sum[t - d]) + len->weight[d - len->lo];
+                const Counts& from = afterGap[t - d];
+                for (int n = 1; n <= most; ++n)
+                    mark[n] = std::max(mark[n], from[n - 1] + add);
+            }
+        whole[t] = std::max(mark[5], mark[6]);
+        best = std::max(best, static_cast<double>(whole[t]));
+        Counts& gap = afterGap[t];
+        gap.fill(never);
         float root = 0;
         for (int d = timing.between.lo; d <= std::min(timing.between.hi, t); ++d)
-            root = std::max({root, afterMark[t - d][5] + timing.between.weight[d - timing.between.lo],
-                             afterMark[t - d][6] + timing.between.weight[d - timing.between.lo]});
-        afterGap[t][0] = root;
-        for (int n = 1; n < most; ++n)
-            for (int d = timing.inner.lo; d <= std::min(timing.inner.hi, t); ++d)
-                if (afterMark[t - d][n] > never)
-                    afterGap[t][n] = std::max(afterGap[t][n],
-                                              afterMark[t - d][n] + timing.inner.weight[d - timing.inner.lo]);
+            root = std::max(root, whole[t - d] + timing.between.weight[d - timing.between.lo]);
+        gap[0] = root;
+        for (int d = timing.inner.lo; d <= std::min(timing.inner.hi, t); ++d) {
+            const float w = timing.inner.weight[d - timing.inner.lo];
+            const Counts& from = afterMark[t - d];
+            for (int n = 1; n < most; ++n)
+                gap[n] = std::max(gap[n], from[n] + w);
+        }
     }
     return best;
 }
 
-Reading bestReading(const MarkScores& scores, int stepsPerDit)
+namespace
 {
-    static const std::vector<Node> tree = codeTree();
-    const int nodes = static_cast<int>(tree.size());
-    const int steps = scores.steps();
-    const Timing timing(stepsPerDit);
-    const Lengths &dit = timing.dit, &dah = timing.dah, &inner = timing.inner, &between = timing.between;
 
-    // Kept from call to call: a decode makes some thirty of these, and fresh
-    // pages for each would cost more than the search.
-    thread_local std::vector<float> afterMark, afterGap, charEnd; // a mark / a gap / a character ends at t
-    thread_local std::vector<int16_t> markBack, gapBack, charEndNode;
-    const size_t cells = static_cast<size_t>(steps + 1) * nodes;
-    afterMark.assign(cells, never);
-    afterGap.assign(cells, never);
-    markBack.assign(cells, 0);
-    gapBack.assign(cells, 0);
-    charEnd.assign(steps + 1, never);
-    charEndNode.assign(steps + 1, -1);
+// The best score of every way into each node of the code tree at each step:
+// a mark or a gap ending there. Only the scores are kept; the lengths that
+// gave them are found again for the one path taken back, which keeps the
+// inner loops free of bookkeeping.
+class Trellis
+{
+public:
+    Trellis(const MarkScores& scores, const Timing& timing, const std::vector<Node>& tree)
+        : scores_(scores), timing_(timing), tree_(tree), nodes_(static_cast<int>(tree.size()))
+    {
+        // Kept from call to call: a decode makes some thirty of these, and
+        // fresh pages for each would cost more than the search.
+        thread_local std::vector<float> afterMark, afterGap, charEnd;
+        thread_local std::vector<int16_t> charEndNode;
+        const size_t cells = static_cast<size_t>(scores.steps() + 1) * nodes_;
+        afterMark.assign(cells, never);
+        afterGap.assign(cells, never);
+        charEnd.assign(static_cast<size_t>(scores.steps() + 1), never);
+        charEndNode.assign(static_cast<size_t>(scores.steps() + 1), -1);
+        afterMark_ = afterMark.data();
+        afterGap_ = afterGap.data();
+        charEnd_ = charEnd.data();
+        charEndNode_ = charEndNode.data();
+        for (int t = 0; t <= scores.steps(); ++t) {
+            marksEndingAt(t);
+            gapsEndingAt(t);
+        }
+    }
 
-    for (int t = 0; t <= steps; ++t) {
-        float* a = &afterMark[static_cast<size_t>(t) * nodes];
-        for (int c = 1; c < nodes; ++c) {
-            const Lengths& len = tree[c].kind ? dah : dit;
-            const int p = tree[c].parent;
+    float charEnd(int t) const { return charEnd_[t]; }
+    int charEndNode(int t) const { return charEndNode_[t]; }
+    const Lengths& lengths(int node) const { return tree_[node].kind ? timing_.dah : timing_.dit; }
+
+    // What a mark into `node` ending at t scores after a gap of `length` before it.
+    float markScore(int t, int node, int length) const
+    {
+        const Lengths& len = lengths(node);
+        return gap(t - length, tree_[node].parent) + scores_(t, length) + len.weight[length - len.lo];
+    }
+
+    // The length of the mark into `node` that ends at t on the best way there.
+    int markLength(int t, int node) const
+    {
+        const Lengths& len = lengths(node);
+        for (int d = len.lo; d <= std::min(len.hi, t); ++d)
+            if (markScore(t, node, d) == mark(t, node))
+                return d;
+        return 0;
+    }
+
+    // The length of the gap ending at t on the best way to `node`; for the
+    // root, -1 where the message starts there.
+    int gapLength(int t, int node) const
+    {
+        if (node == 0) {
+            if (gap(t, 0) == 0)
+                return -1;
+            const Lengths& b = timing_.between;
+            for (int d = b.lo; d <= std::min(b.hi, t); ++d)
+                if (charEnd_[t - d] > never && charEnd_[t - d] + b.weight[d - b.lo] == gap(t, 0))
+                    return d;
+            return -1;
+        }
+        const Lengths& in = timing_.inner;
+        for (int d = in.lo; d <= std::min(in.hi, t); ++d)
+            if (mark(t - d, node) > never && mark(t - d, node) + in.weight[d - in.lo] == gap(t, node))
+                return d;
+        return 0;
+    }
+
+private:
+    float mark(int t, int node) const { return afterMark_[static_cast<size_t>(t) * nodes_ + node]; }
+    float gap(int t, int node) const { return afterGap_[static_cast<size_t>(t) * nodes_ + node]; }
+
+    void marksEndingAt(int t)
+    {
+        float* a = &afterMark_[static_cast<size_t>(t) * nodes_];
+        for (int c = 1; c < nodes_; ++c) {
+            // A way in from no way at all stays at `never`: it is far below
+            // anything a score can add to or take from it.
+            const Lengths& len = lengths(c);
             float best = never;
-            int16_t arg = 0;
-            for (int d = len.lo; d <= std::min(len.hi, t); ++d) {
-                const float from = afterGap[static_cast<size_t>(t - d) * nodes + p];
-                if (from <= never)
-                    continue;
-                const float s = from + scores(t, d) + len.weight[d - len.lo];
-                if (s > best) {
-                    best = s;
-                    arg = static_cast<int16_t>(d);
-                }
-            }
+            for (int d = len.lo; d <= std::min(len.hi, t); ++d)
+                best = std::max(best, markScore(t, c, d));
             a[c] = best;
-            markBack[static_cast<size_t>(t) * nodes + c] = arg;
-            if (tree[c].symbol >= 0 && best - characterCost > charEnd[t]) {
-                charEnd[t] = best - characterCost;
-                charEndNode[t] = static_cast<int16_t>(c);
-            }
-        }
-        float* g = &afterGap[static_cast<size_t>(t) * nodes];
-        int16_t* gb = &gapBack[static_cast<size_t>(t) * nodes];
-        // The root: silence before the message, or the gap after a character.
-        g[0] = 0;
-        gb[0] = -1;
-        for (int d = between.lo; d <= std::min(between.hi, t); ++d) {
-            const float s = charEnd[t - d] + between.weight[d - between.lo];
-            if (charEnd[t - d] > never && s > g[0]) {
-                g[0] = s;
-                gb[0] = static_cast<int16_t>(d);
-            }
-        }
-        for (int n = 1; n < nodes; ++n) {
-            if (tree[n].child[0] < 0 && tree[n].child[1] < 0)
-                continue;
-            for (int d = inner.lo; d <= std::min(inner.hi, t); ++d) {
-                const float from = afterMark[static_cast<size_t>(t - d) * nodes + n];
-                const float s = from + inner.weight[d - inner.lo];
-                if (from > never && s > g[n]) {
-                    g[n] = s;
-                    gb[n] = static_cast<int16_t>(d);
-                }
+            if (tree_[c].symbol >= 0 && best - characterCost > charEnd_[t]) {
+                charEnd_[t] = best - characterCost;
+                charEndNode_[t] = static_cast<int16_t>(c);
             }
         }
     }
+
+    void gapsEndingAt(int t)
+    {
+        float* g = &afterGap_[static_cast<size_t>(t) * nodes_];
+        // The root: silence before the message, or the gap after a character.
+        const Lengths& b = timing_.between;
+        g[0] = 0;
+        for (int d = b.lo; d <= std::min(b.hi, t); ++d)
+            if (charEnd_[t - d] > never)
+                g[0] = std::max(g[0], charEnd_[t - d] + b.weight[d - b.lo]);
+        const Lengths& in = timing_.inner;
+        for (int n = 1; n < nodes_; ++n) {
+            if (tree_[n].child[0] < 0 && tree_[n].child[1] < 0)
+                continue;
+            for (int d = in.lo; d <= std::min(in.hi, t); ++d)
+                if (mark(t - d, n) > never)
+                    g[n] = std::max(g[n], mark(t - d, n) + in.weight[d - in.lo]);
+        }
+    }
+
+    const MarkScores& scores_;
+    const Timing& timing_;
+    const std::vector<Node>& tree_;
+    int nodes_;
+    float *afterMark_, *afterGap_, *charEnd_;
+    int16_t* charEndNode_;
+};
+
+} // namespace
+
+Reading bestReading(const MarkScores& scores, int stepsPerDit)
+{
+    static const std::vector<Node> tree = codeTree();
+    const Timing timing(stepsPerDit);
+    const Trellis trellis(scores, timing, tree);
 
     // Silence after the message costs nothing: take the best last character anywhere.
     Reading reading;
     int t = -1;
     float best = 0;
-    for (int k = 0; k <= steps; ++k)
-        if (charEnd[k] > best) {
-            best = charEnd[k];
+    for (int k = 0; k <= scores.steps(); ++k)
+        if (trellis.charEnd(k) > best) {
+            best = trellis.charEnd(k);
             t = k;
         }
     if (t < 0)
@@ -379,14 +443,14 @@ Reading bestReading(const MarkScores& scores, int stepsPerDit)
 
     std::string reversed;
     std::vector<ReadMark> marks;
-    int node = charEndNode[t];
+    int node = trellis.charEndNode(t);
     reversed += alphabet[tree[node].symbol].character;
     for (;;) {
-        const int d = markBack[static_cast<size_t>(t) * nodes + node];
+        const int d = trellis.markLength(t, node);
         marks.push_back({t - d, t, static_cast<int>(reversed.size()) - 1});
         t -= d;
         node = tree[node].parent;
-        const int gap = gapBack[static_cast<size_t>(t) * nodes + node];
+        const int gap = trellis.gapLength(t, node);
         if (node != 0) {
             t -= gap;
             continue;
@@ -394,7 +458,7 @@ Reading bestReading(const MarkScores& scores, int stepsPerDit)
         if (gap < 0)
             break;
         t -= gap;
-        node = charEndNode[t];
+        node = trellis.charEndNode(t);
         reversed += alphabet[tree[node].symbol].character;
     }
     reading.text.assign(reversed.rbegin(), reversed.rend());
