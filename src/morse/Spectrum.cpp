@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 #include <utility>
+#include <vector>
 
 namespace morse
 {
@@ -18,18 +19,27 @@ void fft(std::span<std::complex<double>> data)
         if (i < j)
             std::swap(data[i], data[j]);
     }
+    // The turns of every stage come from one table, made once per size and
+    // thread: a capture's spectrum takes a hundred or more of these.
+    thread_local std::vector<std::complex<double>> turns;
+    if (turns.size() != n / 2) {
+        turns.resize(n / 2);
+        for (size_t k = 0; k < n / 2; ++k)
+            turns[k] = std::polar(1.0, -2 * std::numbers::pi * static_cast<double>(k) / static_cast<double>(n));
+    }
+    // Written out in real arithmetic: the library's complex product guards
+    // against infinities that cannot arise here, at a cost on every butterfly.
     for (size_t len = 2; len <= n; len <<= 1) {
-        const double angle = -2 * std::numbers::pi / static_cast<double>(len);
-        const std::complex<double> step(std::cos(angle), std::sin(angle));
-        for (size_t i = 0; i < n; i += len) {
-            std::complex<double> w(1, 0);
-            for (size_t k = 0; k < len / 2; ++k) {
-                const std::complex<double> u = data[i + k], v = data[i + k + len / 2] * w;
-                data[i + k] = u + v;
-                data[i + k + len / 2] = u - v;
-                w *= step;
+        const size_t half = len / 2, stride = n / len;
+        for (size_t i = 0; i < n; i += len)
+            for (size_t k = 0; k < half; ++k) {
+                const double wr = turns[k * stride].real(), wi = turns[k * stride].imag();
+                const double br = data[i + k + half].real(), bi = data[i + k + half].imag();
+                const double ur = data[i + k].real(), ui = data[i + k].imag();
+                const double vr = br * wr - bi * wi, vi = br * wi + bi * wr;
+                data[i + k] = {ur + vr, ui + vi};
+                data[i + k + half] = {ur - vr, ui - vi};
             }
-        }
     }
 }
 
