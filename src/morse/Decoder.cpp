@@ -75,6 +75,8 @@ double markLikelihood(std::complex<double> z, double snr, std::span<const double
         terms[j] = -rho + logBesselI0(std::sqrt(std::norm(2 * std::sqrt(rho) * z + kappa))) - phaseKnown;
         top = std::max(top, terms[j]);
     }
+    if (levels.size() == 1)
+        return top;
     double sum = 0;
     for (size_t j = 0; j < levels.size(); ++j)
         sum += std::exp(terms[j] - top);
