@@ -265,7 +265,7 @@ double roughScore(std::span<const float> evidence, double stepsPerDit)
     std::vector<double> sum(steps + 1, 0.0);
     for (int k = 0; k < steps; ++k)
         sum[k + 1] = sum[k] + evidence[k];
-    // [t]: a mark / a gap ends at t; a character of five or six marks ends at t.
+    // [t]: a mark / a gap / a whole character (five or six marks) ends at t.
     std::vector<Counts> afterMark(steps + 1), afterGap(steps + 1);
     std::vector<float> whole(steps + 1, never);
     double best = 0;
@@ -334,7 +334,8 @@ public:
     int charEndNode(int t) const { return charEndNode_[t]; }
     const Lengths& lengths(int node) const { return tree_[node].kind ? timing_.dah : timing_.dit; }
 
-    // What a mark into `node` ending at t scores after a gap of `length` before it.
+    // What a mark of `length` steps into `node`, ending at t, scores on the
+    // best way to where it starts.
     float markScore(int t, int node, int length) const
     {
         const Lengths& len = lengths(node);
