@@ -5,6 +5,8 @@
 // Timing, in units of one dit: a dit 1, a dah 3, the gap inside a character 1,
 // between characters 3. A speed of W words a minute is a dit of 1.2 / W s.
 
+#include "rules/Steps.h"
+
 #include <array>
 #include <string_view>
 
@@ -39,9 +41,17 @@ inline constexpr auto alphabetCharacters = [] {
 }();
 inline constexpr std::string_view characters{alphabetCharacters.data(), alphabetCharacters.size()};
 
-// A rig tunes in steps of 50 Hz and annunciates its frequency in kHz to at
-// most 10 Hz: a second decimal is one of these, and none follows it.
-inline constexpr std::string_view tenHzDigits = "05";
+// A rig annunciates its frequency in kHz to at most 10 Hz, and tunes on the
+// grid of its fine step: a second decimal is one of these, and none follows it.
+inline constexpr auto tenHzDigitCharacters = [] {
+    std::array<char, 11> out{}; // the digits, then a terminating 0
+    size_t n = 0;
+    for (int d = 0; d <= 9; ++d)
+        if (rules::tenHzDigitOnGrid(d))
+            out[n++] = static_cast<char>('0' + d);
+    return out;
+}();
+inline constexpr std::string_view tenHzDigits{tenHzDigitCharacters.data()};
 
 // What an annunciation may go on with after `text`: any character, but
 // after a first decimal only a second, and after a second nothing.

@@ -1,5 +1,7 @@
 #include "rules/GoTo.h"
 
+#include "rules/Steps.h"
+
 #include <cmath>
 
 namespace rules
@@ -17,7 +19,7 @@ bool withinLimits(double khz, int16_t lowKhz, int16_t highKhz)
 
 bool onFiftyHzGrid(double khz)
 {
-    return std::fmod(numtext::roundHalfEven(khz * 100), 5) == 0;
+    return std::fmod(numtext::roundHalfEven(khz * 100), fineStepHz / 10) == 0;
 }
 
 bool tunable(double khz, int16_t lowKhz, int16_t highKhz)
@@ -27,7 +29,7 @@ bool tunable(double khz, int16_t lowKhz, int16_t highKhz)
 
 double nearestOnGridKhz(double hz)
 {
-    return std::round(hz / 50) / 20;
+    return std::round(hz / fineStepHz) / (1000 / fineStepHz);
 }
 
 EntryDecision decideEntry(const QString& text, int16_t lowKhz, int16_t highKhz, QStringView control)
@@ -55,24 +57,27 @@ std::optional<double> acceptedEntry(const QString& text, int16_t lowKhz, int16_t
 MovePlan planMove(double fromKhz, double toKhz, QStringView span)
 {
     const double diff = fromKhz - toKhz;
-    // In 10 Hz units; the remainder beyond 200 Hz takes the sign of the dividend.
+    // In 10 Hz units; the remainder beyond a coarse step takes the sign of the dividend.
     const double hundredths = numtext::roundHalfEven(diff * 100);
+    constexpr double fineKhz = fineStepHz / 1000.0, coarseKhz = coarseStepHz / 1000.0;
     MovePlan plan;
-    plan.fineSteps = numtext::roundToInt16(std::fmod(hundredths, 20) * 0.2, u"the 50 Hz step count");
-    plan.coarseSteps = numtext::roundToInt32((diff - plan.fineSteps * 0.05) / 0.2, span);
+    plan.fineSteps = numtext::roundToInt16(std::fmod(hundredths, coarseStepHz / 10) / (fineStepHz / 10),
+                                           u"the 50 Hz step count");
+    plan.coarseSteps = numtext::roundToInt32((diff - plan.fineSteps * fineKhz) / coarseKhz, span);
     return plan;
 }
 
 int32_t ritSteps(const MovePlan& plan, QStringView span)
 {
-    return numtext::roundToInt32(static_cast<double>(plan.coarseSteps) * 4 + plan.fineSteps, span);
+    return numtext::roundToInt32(
+        static_cast<double>(plan.coarseSteps) * (coarseStepHz / fineStepHz) + plan.fineSteps, span);
 }
 
 bool switchesStep(const MovePlan& plan, int16_t stepHz, bool rit)
 {
     if (rit)
         return false;
-    return (stepHz == 200 && plan.fineSteps != 0) || (stepHz == 50 && plan.coarseSteps != 0);
+    return (stepHz == coarseStepHz && plan.fineSteps != 0) || (stepHz == fineStepHz && plan.coarseSteps != 0);
 }
 
 } // namespace rules

@@ -3,10 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 constexpr std::chrono::milliseconds longPress{300};
-constexpr int16_t ritStepHz = 50;
+constexpr int16_t ritStepHz = rules::fineStepHz;
 // The encoder's quarter-cycle position from its lines: (A, B) = 11, 01, 00,
 // 10 in turn going up, so a step of +1 (mod 4) is up and -1 down.
 int phaseOf(bool a, bool b)
@@ -42,8 +43,8 @@ std::string kHzText(int32_t hz)
 }
 
 SimulatedRig::SimulatedRig(const RigSettings& settings, Clock clock)
-    : map_(static_cast<uint16_t>(settings.base)), encoder_(settings.encoder), clock_(std::move(clock)),
-      state_{settings.startHz, settings.startHz, 200, false}
+    : map_(static_cast<uint16_t>(settings.base)), encoder_(settings.encoder),
+      clock_(std::move(clock)), state_{settings.startHz, settings.startHz, rules::coarseStepHz, false}
 {
     const unsigned levels = map_.levels();
     encoderHigh_ = levels & (lines::encoderA | lines::encoderB);
@@ -136,7 +137,7 @@ void SimulatedRig::keyLine(bool low)
     const auto held = now - *pressedAt_;
     pressedAt_.reset();
     if (held >= longPress) {
-        state_.stepHz = state_.stepHz == 200 ? 50 : 200;
+        state_.stepHz = state_.stepHz == rules::coarseStepHz ? rules::fineStepHz : rules::coarseStepHz;
         changed();
     } else if (onAnnunciation) {
         onAnnunciation(kHzText(state_.txHz));

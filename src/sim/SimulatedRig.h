@@ -34,6 +34,7 @@
 
 #include "Module1.h"
 #include "lines/LineMap.h"
+#include "rules/Steps.h"
 
 #include <chrono>
 #include <cstdint>
@@ -45,7 +46,7 @@
 struct RigState {
     int32_t txHz = 0;
     int32_t rxHz = 0;
-    int16_t stepHz = 200; // the step with RIT off; RIT on always tunes by 50 Hz
+    int16_t stepHz = rules::coarseStepHz; // the step with RIT off; RIT on always tunes by the fine step
     bool rit = false;
     bool operator==(const RigState&) const = default;
 };
@@ -69,7 +70,8 @@ std::optional<int32_t> rigModelStartHz(std::string_view model);
 // The rig only ever stands on whole 50 Hz, so nothing below 10 Hz is lost.
 std::string kHzText(int32_t hz);
 
-class SimulatedRig : public PortIo {
+class SimulatedRig : public PortIo
+{
 public:
     using Clock = std::function<std::chrono::steady_clock::time_point()>;
 
@@ -104,9 +106,9 @@ private:
     const EncoderKind encoder_;
     Clock clock_;
     RigState state_;
-    int phase_ = 0;          // lines A, B along the up direction: 11, 01, 00, 10
+    int phase_ = 0; // lines A, B along the up direction: 11, 01, 00, 10
     unsigned encoderHigh_ = lines::encoderA | lines::encoderB;
-    int travel_ = 0;         // quarter cycles since the last detent position, up positive
+    int travel_ = 0; // quarter cycles since the last detent position, up positive
     int badTransitions_ = 0;
     bool keyLow_;
     std::optional<std::chrono::steady_clock::time_point> pressedAt_; // a press the rig saw begin

@@ -3,13 +3,15 @@
 // split into a run of 50 Hz steps and a run of 200 Hz steps.
 #include "panel/runs.h"
 #include "rules/GoTo.h"
+#include "rules/Steps.h"
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
 
-namespace {
+namespace
+{
 
 // Empties the entry however "E" ends, refusals and failures included.
 struct EntryClearer {
@@ -45,10 +47,10 @@ void Corvane::Command26_Click()
         return;
     }
     if (fine_steps != 0)
-        runAtStep(50, fine_steps);
+        runAtStep(rules::fineStepHz, fine_steps);
     // Stopped during the first run: the second is dropped whole.
     if (coarse_steps != 0 && !stopRequested())
-        runAtStep(200, coarse_steps);
+        runAtStep(rules::coarseStepHz, coarse_steps);
 }
 
 void Corvane::runAtStep(int16_t stepHz, int32_t count)
@@ -56,7 +58,7 @@ void Corvane::runAtStep(int16_t stepHz, int32_t count)
     // Every switch of the rig's step is undone right after its run, so "E"
     // leaves the step size as it found it.
     const int16_t before = step_hz;
-    const bool switchStep = before == (stepHz == 50 ? 200 : 50);
+    const bool switchStep = before == (stepHz == rules::fineStepHz ? rules::coarseStepHz : rules::fineStepHz);
     if (switchStep)
         toggleStepTo(stepHz);
     nsteps = count;
@@ -72,9 +74,8 @@ void Corvane::toggleStepTo(int16_t stepHz)
     // step_tog always flips the record while RIT is off; should it ever not,
     // waiting for it would hang the panel for good.
     if (step_hz != stepHz)
-        throw std::runtime_error(
-            QStringLiteral("Step size: the step record stayed at %1 Hz instead of %2 Hz")
-                .arg(step_hz)
-                .arg(stepHz)
-                .toStdString());
+        throw std::runtime_error(QStringLiteral("Step size: the step record stayed at %1 Hz instead of %2 Hz")
+                                     .arg(step_hz)
+                                     .arg(stepHz)
+                                     .toStdString());
 }

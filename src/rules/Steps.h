@@ -1,0 +1,22 @@
+#pragma once
+// The rig's two tuning steps, and the grid they put every frequency on: the
+// fine step's. Free of Qt, so the Morse decoder and the simulated rig share it
+// with the rules for "E".
+
+#include <cstdint>
+
+namespace rules
+{
+
+inline constexpr int16_t coarseStepHz = 200;
+inline constexpr int16_t fineStepHz = 50;
+static_assert(coarseStepHz % fineStepHz == 0, "a coarse step is a whole number of fine steps");
+
+// Whether a frequency on the grid may have `digit` (0..9) as its 10 Hz digit,
+// the second decimal of its kHz.
+constexpr bool tenHzDigitOnGrid(int digit)
+{
+    return digit * 10 % fineStepHz == 0;
+}
+
+} // namespace rules
