@@ -41,6 +41,7 @@ struct EditRow {
     const char* typed;
     const char *xmit, *rcv_; // the displays afterwards
     int failures;
+    const char* committedFirst = nullptr; // an edit made and committed by Enter before
 };
 
 const EditRow editRows[] = {
@@ -50,6 +51,7 @@ const EditRow editRows[] = {
     {"Rcv freq with RIT off moves both", true, false, false, "7000", "7000", "7000", 0},
     {"leaving the box commits", false, false, true, "7030.05", "7030.05", "7030.05", 0},
     {"RIT on: Rcv freq alone", true, true, false, "7041.3", "7040", "7041.3", 0},
+    {"refused after a valid edit: back to that edit", false, false, false, "7o45", "7045", "7045", 1, "7045"},
 };
 
 class DisplayEdit : public ShownPanel, public ::testing::WithParamInterface<EditRow>
@@ -66,6 +68,11 @@ TEST_P(DisplayEdit, CountsOnlyWhenWholeAndReachable)
     QSignalSpy failures(panel.get(), &Corvane::actionFailed);
     QLineEdit* display = row.rcv ? panel->Text3 : panel->Text1;
     display->setFocus();
+    if (row.committedFirst) {
+        display->selectAll();
+        QTest::keyClicks(display, QString::fromLatin1(row.committedFirst));
+        QTest::keyClick(display, Qt::Key_Return);
+    }
     display->selectAll();
     QTest::keyClicks(display, QString::fromLatin1(row.typed));
     if (row.leave)

@@ -58,12 +58,10 @@ private:
     // display_edit.cpp
     void setupDisplayEdits();
     void commitEdit(QLineEdit* display);
-    void keepRecord(QLineEdit* display);
 
     Corvane& panel_;
     Zoom* zoom_ = nullptr;
     int wheelAngle_ = 0; // eighths of a degree not yet turned into a notch
     Announcer* announcer_ = nullptr;
-    QString record1_, record3_; // the displays' texts as the program last set them
     EventHook* keys_ = nullptr;
 };

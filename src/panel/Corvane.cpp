@@ -1,6 +1,7 @@
 #include "panel/Corvane.h"
 
 #include "aids/PanelAids.h"
+#include "panel/RecordDoor.h"
 #include "panel/Twips.h"
 
 #include <QComboBox>
@@ -38,6 +39,7 @@ Corvane::Corvane(PortIo& port, DelayTimer& timer, std::unique_ptr<ActionRunner> 
     setupRigFunc();
     setupRuns();
     form_load();
+    door_ = new record::RecordDoor(*this);
     aids_ = new PanelAids(*this);
     Encoder->setFocus(Qt::OtherFocusReason);
 }

@@ -30,6 +30,7 @@
 
 class ActionRunner;
 class PanelAids;
+namespace record { class RecordDoor; }
 class QButtonGroup;
 class QCloseEvent;
 class QComboBox;
@@ -187,6 +188,9 @@ public:
     void setZoomPercent(int percent);
     PanelAids& aids() { return *aids_; }
 
+    // ---- The record's one door for everything beyond the handlers (see RecordDoor.h) ----
+    record::RecordDoor& door() { return *door_; }
+
 protected:
     // Operator input goes to the runner first: during a run it is held back
     // until its turn, except Esc and a press on the button held down, which
@@ -250,4 +254,6 @@ private:
     // ---- Operator aids ----
     friend class PanelAids; // runs its actions through runAction
     PanelAids* aids_ = nullptr;
+    friend class record::RecordDoor; // runs the edits through runAction
+    record::RecordDoor* door_ = nullptr;
 };

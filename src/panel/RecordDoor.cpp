@@ -1,0 +1,198 @@
+#include "panel/RecordDoor.h"
+
+#include "panel/Corvane.h"
+#include "rules/GoTo.h"
+#include "text/ControlNames.h"
+#include "text/NumberText.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include <cmath>
+
+namespace record
+{
+
+namespace
+{
+
+// A display's text back to what the program last wrote: the widget's own
+// history holds the operator's typing since then, and only that, because
+// every write of the program starts it afresh.
+void undoTyping(QLineEdit* display)
+{
+    while (display->isUndoAvailable())
+        display->undo();
+    display->setModified(false);
+}
+
+std::optional<int64_t> toHz(const QString& text)
+{
+    try {
+        const double hz = std::round(numtext::toDouble(text, u"") * 1000);
+        if (std::abs(hz) < 0x1p62)
+            return static_cast<int64_t>(hz);
+    } catch (const numtext::ConversionError&) {
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+RecordDoor::RecordDoor(Corvane& panel) : QObject(&panel), panel_(panel) {}
+
+QString RecordDoor::displayName(Display display)
+{
+    return (display == Display::transmit ? names::xmitFreq : names::rcvFreq).toString();
+}
+
+QLineEdit* RecordDoor::widget(Display display) const
+{
+    return display == Display::transmit ? panel_.Text1 : panel_.Text3;
+}
+
+QString RecordDoor::committedText(Display display) const
+{
+    QLineEdit* const shown = widget(display);
+    if (!shown->isModified())
+        return shown->text();
+    // While RIT is off the other display holds the same record, and only one
+    // display can be under edit at a time: leaving it commits the edit.
+    QLineEdit* const other = widget(display == Display::transmit ? Display::receive : Display::transmit);
+    if (!panel_.RIT_ON->isChecked() && !other->isModified())
+        return other->text();
+    // Read through the display's own history, then put the typing back.
+    const QSignalBlocker quiet(shown);
+    const QString typed = shown->text();
+    const int cursor = shown->cursorPosition();
+    undoTyping(shown);
+    const QString committed = shown->text();
+    while (shown->isRedoAvailable())
+        shown->redo();
+    shown->setModified(true);
+    shown->setCursorPosition(cursor);
+    Q_ASSERT(shown->text() == typed);
+    return committed;
+}
+
+std::optional<Record> RecordDoor::record() const
+{
+    const std::optional<int64_t> transmit = toHz(committedText(Display::transmit));
+    const std::optional<int64_t> receive = toHz(committedText(Display::receive));
+    if (!transmit || !receive)
+        return std::nullopt;
+    Record r;
+    r.transmitHz = *transmit;
+    r.receiveHz = *receive;
+    r.stepHz = panel_.step_hz;
+    r.rit = panel_.RIT_ON->isChecked();
+    const QList<QListWidgetItem*> model = panel_.KRV->selectedItems();
+    if (!model.isEmpty() && panel_.tune_high != 0)
+        r.model = model.first()->text();
+    r.lowKhz = panel_.tune_low;
+    r.highKhz = panel_.tune_high;
+    return r;
+}
+
+double RecordDoor::workingKhz() const
+{
+    const Display working = panel_.RIT_ON->isChecked() ? Display::receive : Display::transmit;
+    return numtext::toDouble(committedText(working), displayName(working));
+}
+
+std::optional<QString> RecordDoor::refusal(double khz) const
+{
+    if (panel_.tune_low == 0 && panel_.tune_high == 0)
+        return QStringLiteral("choose the rig model first");
+    if (!rules::tunable(khz, panel_.tune_low, panel_.tune_high))
+        return QStringLiteral("not a frequency this rig tunes to (%1..%2 kHz, on the 50 Hz grid)")
+            .arg(std::max<double>(panel_.tune_low, rules::entryLowKhz))
+            .arg(std::min<double>(panel_.tune_high, rules::entryHighKhz));
+    return std::nullopt;
+}
+
+std::optional<QString> RecordDoor::refusal(const QString& typed) const
+{
+    std::optional<double> khz;
+    try {
+        khz = rules::acceptedEntry(typed, panel_.tune_low, panel_.tune_high, {});
+    } catch (const numtext::ConversionError&) {
+    }
+    if (khz)
+        return std::nullopt;
+    // Refused by "E"'s reading: say why as for a number, or that it is none.
+    const std::optional<QString> why = refusal(numtext::leadingNumber(typed));
+    return why ? why : refusal(-1.0);
+}
+
+void RecordDoor::commitEdit(Display display)
+{
+    QLineEdit* const shown = widget(display);
+    if (!shown->isModified())
+        return;
+    panel_.runAction([this, display, shown] {
+        // An action that ran before the edit's turn may have written the
+        // display since: then the edit is gone, and the record stands.
+        if (!shown->isModified())
+            return;
+        const QString typed = shown->text();
+        if (const std::optional<QString> why = refusal(typed)) {
+            undoTyping(shown);
+            throw numtext::ConversionError(QStringLiteral("%1 \"%2\": %3; the display is back at %4")
+                                               .arg(displayName(display), typed, *why, shown->text())
+                                               .toStdString());
+        }
+        const QString text =
+            numtext::toText(*rules::acceptedEntry(typed, panel_.tune_low, panel_.tune_high, {}));
+        if (panel_.RIT_ON->isChecked())
+            shown->setText(text);
+        else
+            setRecord(text, text);
+    });
+}
+
+void RecordDoor::take(int64_t rigHz)
+{
+    const std::optional<Record> now = record();
+    if (!now)
+        throw numtext::ConversionError(QStringLiteral("Take: the record \"%1\" is no frequency")
+                                           .arg(committedText(Display::transmit))
+                                           .toStdString());
+    const double transmit = static_cast<double>(rigHz) / 1000.0;
+    const double receive = now->rit ? static_cast<double>(now->receiveHz + rigHz - now->transmitHz) / 1000.0
+                                    : transmit;
+    for (const double khz : {transmit, receive})
+        if (const std::optional<QString> why = refusal(khz))
+            throw numtext::ConversionError(
+                QStringLiteral("Take %1 kHz: %2; the record stays at %3")
+                    .arg(numtext::toText(khz), *why, numtext::toText(static_cast<double>(now->transmitHz) / 1000.0))
+                    .toStdString());
+    setRecord(numtext::toText(transmit), numtext::toText(receive));
+}
+
+void RecordDoor::setRecord(const QString& transmit, const QString& receive)
+{
+    panel_.Text1->setText(transmit);
+    panel_.Text3->setText(receive);
+}
+
+void RecordDoor::goTo(double khz)
+{
+    // The operator's half-typed entry is theirs, not the move's.
+    struct EntryKeeper {
+        QLineEdit* entry;
+        QString saved;
+        ~EntryKeeper() { entry->setText(saved); }
+    } const keeper{panel_.Text5, panel_.Text5->text()};
+    panel_.Text5->setText(numtext::toText(khz));
+    panel_.Command26_Click();
+}
+
+void RecordDoor::ask(std::function<void()> action)
+{
+    panel_.queueAction(std::move(action));
+}
+
+} // namespace record

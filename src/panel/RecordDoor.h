@@ -1,0 +1,98 @@
+#pragma once
+// The one way into the record for everything beyond the window's own
+// handlers: the display edits, Take, the remote peer, the heard line and the
+// screen reader's news read the record here, change it here and ask for
+// actions here. The window's handlers work on its controls directly; nothing
+// else does.
+//
+// The record: the transmit and receive frequencies (the texts of "Xmit freq"
+// and "Rcv freq"), the step in force, RIT, and the model chosen with the
+// range it sets. A display under edit still holds the record as the program
+// last wrote it: what the operator has typed there is no record until it is
+// committed.
+//
+// The guard, one for every way in: a frequency is accepted when "E" would
+// tune to it (a model chosen, 540..25000 kHz and the model's limits, on the
+// 50 Hz grid), and a change of the record only when transmit and receive stay
+// consistent with RIT (equal while it is off) and both pass. A refusal says
+// why in the operator's words, and leaves the record as it was.
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class Corvane;
+class QLineEdit;
+
+namespace record
+{
+
+enum class Display { transmit, receive };
+
+struct Record {
+    int64_t transmitHz = 0;
+    int64_t receiveHz = 0;
+    int16_t stepHz = 0;    // 200 or 50
+    bool rit = false;
+    QString model;         // as in the list; empty before the first choice
+    int16_t lowKhz = 0;    // what "E" accepts; both 0 before the first choice
+    int16_t highKhz = 0;
+};
+
+class RecordDoor : public QObject
+{
+public:
+    // Becomes a child of `panel`.
+    explicit RecordDoor(Corvane& panel);
+
+    // ---- Reading ----
+    // The record as it stands, or nothing while a display holds no frequency.
+    std::optional<Record> record() const;
+    // The committed text of a display: its text unless the operator is editing
+    // it, else what the program last wrote there.
+    QString committedText(Display display) const;
+    // The frequency "E" works from, kHz: receive with RIT on, transmit
+    // otherwise. Throws numtext::ConversionError naming the display when it
+    // holds no number.
+    double workingKhz() const;
+
+    // ---- The guard ----
+    // Why a frequency (kHz) may not become the record now, or nothing.
+    std::optional<QString> refusal(double khz) const;
+    // The same for a text typed by the operator.
+    std::optional<QString> refusal(const QString& typed) const;
+
+    // ---- Changing ----
+    // An edit of a display that has ended (Enter, or the focus left it). Runs
+    // as an action: with RIT off both displays take an accepted frequency, with
+    // RIT on only the edited one; a refused one puts the display back to the
+    // record as it stands and fails with a message naming the display. An edit
+    // the program overwrote before its turn came is gone, and does nothing.
+    void commitEdit(Display display);
+    // The rig's transmit frequency, heard, made the record (receive moves with
+    // it when RIT is on). Call inside an action: throws ConversionError with
+    // the reason when the guard refuses, changing nothing. Writes nothing to
+    // the port.
+    void take(int64_t rigHz);
+
+    // "E" on khz, planned from the record as it stands, leaving the operator's
+    // entry as it was however it ends. Call inside an action; throws as "E".
+    void goTo(double khz);
+
+    // ---- Actions ----
+    // Queues `action` behind whatever runs; see Corvane::queueAction.
+    void ask(std::function<void()> action);
+
+    static QString displayName(Display display);
+
+private:
+    QLineEdit* widget(Display display) const;
+    void setRecord(const QString& transmit, const QString& receive);
+
+    Corvane& panel_;
+};
+
+} // namespace record
