@@ -2,6 +2,7 @@
 
 #include "hear/Listener.h"
 #include "panel/Corvane.h"
+#include "panel/RecordDoor.h"
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
 
@@ -17,13 +18,10 @@
 namespace
 {
 
-std::optional<int64_t> recordHz(const QLineEdit* display)
+std::optional<int64_t> recordHz(const Corvane& panel)
 {
-    try {
-        return std::llround(numtext::toDouble(display->text(), names::xmitFreq) * 1000.0);
-    } catch (const numtext::ConversionError&) {
-        return std::nullopt;
-    }
+    const std::optional<record::Record> now = const_cast<Corvane&>(panel).door().record();
+    return now ? std::optional<int64_t>(now->transmitHz) : std::nullopt;
 }
 
 } // namespace
@@ -89,17 +87,27 @@ void HeardLine::showHeard(const morse::Heard& heard)
                  .arg(QString::fromStdString(heard.text)));
         return;
     }
-    const std::optional<int64_t> record = recordHz(panel_.Text1);
+    record::RecordDoor& door = panel_.door();
+    const QString recordText = door.committedText(record::Display::transmit);
+    const std::optional<int64_t> record = recordHz(panel_);
     if (!record && sure) {
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);
         show(QStringLiteral("Heard '%1'; the record \"%2\" is no frequency")
-                 .arg(QString::fromStdString(heard.text), panel_.Text1->text()));
+                 .arg(QString::fromStdString(heard.text), recordText));
         return;
     }
     verdict_ = hear::reconcile(heard.text, heard.confidence, record.value_or(0));
+    QString line = QString::fromStdString(hear::lineText(verdict_, recordText.toStdString()));
+    // Only what a hand edit could set may be taken.
+    if (verdict_.finding == hear::Finding::Differs) {
+        if (const std::optional<QString> why = door.refusal(static_cast<double>(verdict_.rigHz) / 1000.0)) {
+            verdict_.finding = hear::Finding::NotAFrequency;
+            line += QStringLiteral("; cannot be taken: %1").arg(*why);
+        }
+    }
     panel_.TakeRig->setEnabled(verdict_.finding == hear::Finding::Differs);
-    show(QString::fromStdString(hear::lineText(verdict_, panel_.Text1->text().toStdString())));
+    show(line);
 }
 
 void HeardLine::take()
@@ -107,23 +115,19 @@ void HeardLine::take()
     if (verdict_.finding != hear::Finding::Differs)
         return;
     const hear::Verdict taken = verdict_;
-    panel_.queueAction([this, taken] {
-        const std::optional<int64_t> record = recordHz(panel_.Text1);
-        if (!record)
-            return;
-        const int64_t shift = taken.rigHz - *record;
-        const QString transmit = numtext::toText(static_cast<double>(taken.rigHz) / 1000.0);
-        QString receive = transmit;
-        if (panel_.RIT_ON->isChecked())
-            receive = numtext::toText(numtext::toDouble(panel_.Text3->text(), names::rcvFreq) +
-                                      static_cast<double>(shift) / 1000.0);
+    panel_.door().ask([this, taken] {
         taking_ = true;
-        panel_.Text1->setText(transmit);
-        panel_.Text3->setText(receive);
+        try {
+            panel_.door().take(taken.rigHz);
+        } catch (...) {
+            taking_ = false;
+            throw;
+        }
         taking_ = false;
         verdict_ = hear::reconcile(taken.heard, 1.0, taken.rigHz);
         panel_.TakeRig->setEnabled(false);
-        show(QString::fromStdString(hear::lineText(verdict_, transmit.toStdString())));
+        show(QString::fromStdString(
+            hear::lineText(verdict_, panel_.door().committedText(record::Display::transmit).toStdString())));
     });
 }
 
