@@ -109,6 +109,7 @@ TEST_F(RigctlServe, PartialLineWaitsForItsEnd)
     // The first reply proves the server has read the half line sent with it.
     EXPECT_EQ(exchange(*client, "f\nF 70", 8), "7040000\n");
     EXPECT_EQ(exchange(*client, "30050\n", 7), "RPRT 0\n");
+    settleMoves();
     EXPECT_EQ(panel->Text1->text(), "7030.05");
 }
 
@@ -333,6 +334,7 @@ TEST_F(RigctlSetFreq, RunsWhatEDoesAndKeepsTheHalfTypedEntry)
     panel->Text5->setText(QStringLiteral("14.0"));
     traffic();
     expectReply("F 7030074.9\n", "RPRT 0\n"); // the nearest 50 Hz is 7030.05 kHz
+    settleMoves();
     EXPECT_EQ(traffic(), pressLog);
     EXPECT_EQ(panel->Text1->text(), "7030.05");
     EXPECT_EQ(panel->Text3->text(), "7030.05");
@@ -460,10 +462,12 @@ TEST_F(RigctlSetFreq, WithRitOnMovesTheReceiverAndReportsTheOffset)
     chooseModel(1);
     panel->RIT_ON->setChecked(true);
     expectReply("F 7040100\n", "RPRT 0\n");
+    settleMoves();
     EXPECT_EQ(panel->Text1->text(), "7040");
     EXPECT_EQ(panel->Text3->text(), "7040.1");
     expectReply("f\nj\n", "7040100\n100\n");
     expectReply("F 7039950\n", "RPRT 0\n");
+    settleMoves();
     expectReply("j\n", "-50\n");
 }
 

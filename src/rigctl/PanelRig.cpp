@@ -1,15 +1,16 @@
 #include "rigctl/PanelRig.h"
 
 #include "panel/Corvane.h"
+#include "panel/RecordDoor.h"
 #include "rules/EncoderKind.h"
 #include "rules/GoTo.h"
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
 
 #include <QComboBox>
-#include <QLineEdit>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace rigctl {
@@ -26,66 +27,73 @@ int64_t toHz(double khz, QStringView what)
     return static_cast<int64_t>(hz);
 }
 
-// Puts the operator's half-typed entry back however "E" ends.
-class EntryKeeper {
-public:
-    explicit EntryKeeper(QLineEdit* entry) : entry_(entry), saved_(entry->text()) {}
-    ~EntryKeeper() { entry_->setText(saved_); }
-    EntryKeeper(const EntryKeeper&) = delete;
-    EntryKeeper& operator=(const EntryKeeper&) = delete;
-
-private:
-    QLineEdit* entry_;
-    QString saved_;
-};
-
 } // namespace
 
-PanelRig::PanelRig(Corvane& panel, PortCheck checkPort) : panel_(panel), checkPort_(std::move(checkPort)) {}
+PanelRig::PanelRig(Corvane& panel, PortCheck checkPort)
+    : panel_(panel), door_(panel.door()), checkPort_(std::move(checkPort))
+{
+    settle_.setSingleShot(true);
+    settle_.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&settle_, &QTimer::timeout, &panel_, [this] { takeUp(); });
+}
+
+PanelRig::~PanelRig() = default;
 
 int64_t PanelRig::frequencyHz()
 {
-    const bool rit = panel_.RIT_ON->isChecked();
-    const QLineEdit* display = rit ? panel_.Text3 : panel_.Text1;
-    const QStringView name = rit ? names::rcvFreq : names::xmitFreq;
-    return toHz(numtext::toDouble(display->text(), name), name);
+    const record::Display working = panel_.RIT_ON->isChecked() ? record::Display::receive
+                                                                : record::Display::transmit;
+    const QString name = record::RecordDoor::displayName(working);
+    return toHz(numtext::toDouble(door_.committedText(working), name), name);
 }
 
 int64_t PanelRig::ritOffsetHz()
 {
     if (!panel_.RIT_ON->isChecked())
         return 0;
-    const double rx = numtext::toDouble(panel_.Text3->text(), names::rcvFreq);
-    const double tx = numtext::toDouble(panel_.Text1->text(), names::xmitFreq);
+    const double rx = numtext::toDouble(door_.committedText(record::Display::receive), names::rcvFreq);
+    const double tx = numtext::toDouble(door_.committedText(record::Display::transmit), names::xmitFreq);
     return toHz(rx - tx, u"the RIT offset");
 }
 
 bool PanelRig::tune(double hz, ClientId)
 {
     const double khz = rules::nearestOnGridKhz(hz);
-    if (!rules::tunable(khz, panel_.tune_low, panel_.tune_high))
+    if (door_.refusal(khz))
         return false;
     // The engine sends nothing for another encoder kind: the move would never come.
     if (!rules::encoderKind(panel_.Encoder->currentText()))
         return false;
     checkMove(khz);
-    waiting_ = khz;
     // The older move has no one waiting for it any more: it ends after the
     // step under way, and the record it leaves is true.
     if (playing_)
         panel_.stopRun();
-    if (!queued_) {
-        queued_ = true;
-        panel_.queueAction([this] { play(); });
-    }
+    // Clients often ask twice in a row (a nudge, then the frequency): only a
+    // target that has stood for a moment is worth pulses and key presses. A
+    // client that never stops asking is still served, every so often.
+    const auto now = std::chrono::steady_clock::now();
+    if (!waiting_)
+        firstWaiting_ = now;
+    waiting_ = khz;
+    using std::chrono::milliseconds;
+    const auto left = std::chrono::duration_cast<milliseconds>(firstWaiting_ + longestSettle - now);
+    settle_.start(std::clamp(left, milliseconds::zero(), milliseconds(settleTime)));
     return true;
+}
+
+void PanelRig::takeUp()
+{
+    if (queued_ || !waiting_)
+        return;
+    queued_ = true;
+    door_.ask([this] { play(); });
 }
 
 void PanelRig::checkMove(double khz)
 {
     const bool rit = panel_.RIT_ON->isChecked();
-    const QLineEdit* current = rit ? panel_.Text3 : panel_.Text1;
-    const double from = numtext::toDouble(current->text(), rit ? names::rcvFreq : names::xmitFreq);
+    const double from = door_.workingKhz();
     // The data register carries every step; the key line is pressed only when
     // "E" switches the rig's step. Planned as "E" plans it, from the entry it
     // will be given.
@@ -93,7 +101,7 @@ void PanelRig::checkMove(double khz)
     const QString entry = numtext::toText(khz);
     const rules::MovePlan plan =
         rules::planMove(from, numtext::toDouble(entry, names::freqEntry),
-                        QStringLiteral("the step count from \"%1\" to \"%2\"").arg(current->text(), entry));
+                        QStringLiteral("the step count from \"%1\" to \"%2\"").arg(numtext::toText(from), entry));
     const bool switches = rules::switchesStep(plan, panel_.step_hz, rit);
     const bool standard = panel_.is_std_port();
     const int16_t key = switches ? panel_.port_base(standard ? 2 : 1) : data;
@@ -111,15 +119,14 @@ void PanelRig::checkMove(double khz)
 void PanelRig::play()
 {
     queued_ = false;
-    if (!waiting_)
+    // Asked again since it was queued: the newest target settles first.
+    if (!waiting_ || settle_.isActive())
         return;
     const double khz = *waiting_;
     waiting_.reset();
-    const EntryKeeper keeper(panel_.Text5);
-    panel_.Text5->setText(numtext::toText(khz));
     playing_ = true;
     try {
-        panel_.Command26_Click();
+        door_.goTo(khz);
     } catch (...) {
         playing_ = false;
         throw;

@@ -66,6 +66,13 @@ protected:
         EXPECT_EQ(ask(request, reply.size()), reply) << "request: " << request.toStdString();
     }
 
+    // Until the moves answered have settled and been played.
+    void settleMoves()
+    {
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return !rig.settling() && !panel->busy() && panel->runner().waiting() == 0; }, waitMs));
+    }
+
     static constexpr int waitMs = 5000;
     rigctl::PanelRig rig;
     rigctl::RigctlServer server;
