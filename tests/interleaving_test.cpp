@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QTcpSocket>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -192,7 +193,7 @@ private:
         ++injectedThisAction_;
         ++injected_;
         Corvane& p = bench_.panel;
-        switch (pick(11)) {
+        switch (pick(12)) {
         case 0:
         case 1: { // any button: step buttons, keypad, step size, annunciate, the RIT pair
             QAbstractButton* const buttons[] = {p.Command3,  p.Command4,  p.Command5,  p.Command6,
@@ -236,13 +237,19 @@ private:
             const int row = pick(2);
             log_ += " [speed " + std::to_string(row) + ']';
             const QRect item = p.speed->visualItemRect(p.speed->item(row));
-            QTest::mouseClick(p.speed->viewport(), Qt::LeftButton, {}, item.center());
+            windowClick(p.speed->viewport(), item.center());
             break;
         }
         case 8:
         case 9:
             remote(pick(3) != 0);
             break;
+        case 11: { // the model list: the model chosen, which changes nothing
+            log_ += " [model]";
+            const QRect item = p.KRV->visualItemRect(p.KRV->item(1));
+            windowClick(p.KRV->viewport(), item.center());
+            break;
+        }
         case 10:
             if (pick(4) == 0) {
                 log_ += " [close]";
@@ -264,7 +271,14 @@ private:
             expected_.push_back(name(b));
             log_ += " [" + name(b) + ']';
         }
-        QTest::mouseClick(b, Qt::LeftButton);
+        windowClick(b, b->rect().center());
+    }
+
+    // Through the window, as the windowing system delivers a click.
+    void windowClick(QWidget* w, QPoint at)
+    {
+        Corvane& p = bench_.panel;
+        QTest::mouseClick(p.windowHandle(), Qt::LeftButton, {}, w->mapTo(&p, at));
     }
 
     // A remote move (or a read) from a client that leaves at once or stays.

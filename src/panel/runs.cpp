@@ -12,6 +12,10 @@
 #include <QShortcut>
 #include <QWindow>
 
+#include <memory>
+#include <optional>
+#include <utility>
+
 namespace
 {
 
@@ -149,6 +153,47 @@ ActionRunner::Input Corvane::inputKind(QObject* watched, QEvent* event) const
     return Input::Other;
 }
 
+namespace
+{
+
+// Where the last press held for a control went: its release goes there too.
+QPointer<QWidget> heldPressTarget;
+
+std::optional<std::pair<QWidget*, std::unique_ptr<QEvent>>> forWidget(QWidget* window, QEvent* event)
+{
+    // A click held at the window would be played through the window's own
+    // bookkeeping of presses and grabs, long after the fact, and lost there;
+    // held for the control under the pointer it is played as that control's
+    // click. The release goes where its press went.
+    const QEvent::Type type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+        type != QEvent::MouseButtonDblClick)
+        return std::nullopt;
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    QWidget* target = window->childAt(mouse->position().toPoint());
+    if (type == QEvent::MouseButtonRelease && heldPressTarget)
+        target = heldPressTarget;
+    if (!target)
+        target = window;
+    heldPressTarget = type == QEvent::MouseButtonRelease ? nullptr : target;
+    const QPointF local = target->mapFrom(window, mouse->position());
+    return std::pair<QWidget*, std::unique_ptr<QEvent>>(
+        target, std::make_unique<QMouseEvent>(type, local, mouse->scenePosition(), mouse->globalPosition(),
+                                              mouse->button(), mouse->buttons(), mouse->modifiers(),
+                                              mouse->pointingDevice()));
+}
+
+} // namespace
+
+void Corvane::closeEvent(QCloseEvent* event)
+{
+    if (!runner_.deferClose()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+}
+
 bool Corvane::eventFilter(QObject* watched, QEvent* event)
 {
     if (!isOperatorInput(event->type()))
@@ -163,14 +208,10 @@ bool Corvane::eventFilter(QObject* watched, QEvent* event)
         ours = shortcut->parent() == this;
     if (!ours)
         return QWidget::eventFilter(watched, event);
-    return runner_.offer(watched, event, inputKind(watched, event));
+    const ActionRunner::Input kind = inputKind(watched, event);
+    if (qobject_cast<QWindow*>(watched))
+        if (auto held = forWidget(window(), event))
+            return runner_.offer(held->first, held->second.get(), kind);
+    return runner_.offer(watched, event, kind);
 }
 
-void Corvane::closeEvent(QCloseEvent* event)
-{
-    if (!runner_.deferClose()) {
-        QWidget::closeEvent(event);
-        return;
-    }
-    event->ignore();
-}
