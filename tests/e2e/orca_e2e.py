@@ -140,8 +140,8 @@ def session(args, env, orca):
         orca.hear("Freq entry 7335.8")
         panel.click("Clear the entry")
         orca.hear("Freq entry empty")
-        panel.press("7", "0", "5", "0")
-        orca.hear("Freq entry 7050")
+        panel.press("7", "0", "5", "0")  # the first figure takes the focus to the entry, the rest are typed there
+        orca.hear("Freq entry 7")
         panel.click("Go to the entered frequency")
         heard = orca.hear("7050 kilohertz", whole=True)
         check(any("going to 7050 kilohertz" in s for s in heard), f"no target before the arrival: {heard}")
