@@ -298,6 +298,37 @@ TEST_F(Announcement, DisplaysSendNothingDuringARun)
     EXPECT_EQ(quiet->heldBack(), held);
 }
 
+namespace
+{
+
+struct DropRow {
+    const char* proves;
+    int model; // the row chosen in the model list, -1 for none
+    const char *entry, *news;
+};
+
+const DropRow dropRows[] = {
+    {"before a model is chosen", -1, "7040", "Freq entry \"7040\" dropped: choose the rig model first"},
+    {"off the 50 Hz grid", 1, "7040.03", "Freq entry \"7040.03\" dropped: not on the 50 hertz grid"},
+};
+
+class DroppedEntry : public PanelTest, public ::testing::WithParamInterface<DropRow>
+{
+};
+
+} // namespace
+
+TEST_P(DroppedEntry, IsSaidWithWhyEDroppedIt)
+{
+    const DropRow& row = GetParam();
+    if (row.model >= 0)
+        chooseModel(row.model);
+    panel->Text5->setText(QString::fromLatin1(row.entry));
+    panel->Command26->click();
+    EXPECT_EQ(panel->aids().announcement(), QString::fromLatin1(row.news));
+}
+INSTANTIATE_TEST_SUITE_P(Rows, DroppedEntry, ::testing::ValuesIn(dropRows), RowName());
+
 using Lists = PanelTest;
 
 TEST_F(Lists, KeysTakeTheItemWithTheFocusRingAndAFocusedListShowsItsItems)
