@@ -276,25 +276,34 @@ TEST_F(Announcement, EachActionPutsItsNewsOnTheFocusedControlUntilFocusMoves)
     EXPECT_EQ(panel->Command7->accessibleName(), own);
 }
 
-TEST_F(Announcement, DisplaysSendNothingDuringARun)
+TEST_F(Announcement, DisplaysSendNothingDuringARunAndOneUpdateEachAfterIt)
 {
     const auto handler = QAccessible::installUpdateHandler(nullptr);
     QAccessible::installUpdateHandler(handler);
     // Qt sends a display's text events only while a screen reader listens;
-    // here each wait of the run sends one, as each step would.
-    const auto textEvent = [this, handler] {
-        QAccessibleTextUpdateEvent update(panel->Text1, 0, QString(), panel->Text1->text());
+    // here each wait of the run sends one for each display, as each step would.
+    const auto textEvent = [handler](QLineEdit* display) {
+        QAccessibleTextUpdateEvent update(display, 0, display->text(), display->text());
         handler(&update);
     };
-    timer.onWait = [&textEvent](int16_t) { textEvent(); };
+    timer.onWait = [this, &textEvent](int16_t) {
+        textEvent(panel->Text1);
+        textEvent(panel->Text3);
+    };
     const auto* quiet = panel->aids().findChild<QuietDisplays*>();
     ASSERT_TRUE(quiet);
+    panel->Text1->setFocus();
     panel->Command11->click(); // 500 steps
     timer.onWait = nullptr;
     EXPECT_EQ(panel->Text1->text(), "7140");
-    EXPECT_GE(quiet->heldBack(), 500);
+    EXPECT_GE(quiet->heldBack(), 1000);
+    // Once the run has ended the focused display is told once, by its name
+    // (a second telling would come with a trailing space), the other by its update.
+    EXPECT_EQ(panel->Text1->accessibleName(), "7140 kilohertz");
+    EXPECT_EQ(quiet->sentAfterActions(panel->Text1), 0);
+    EXPECT_EQ(quiet->sentAfterActions(panel->Text3), 1);
     const int held = quiet->heldBack();
-    textEvent(); // the operator's own typing, outside a run
+    textEvent(panel->Text1); // the operator's own typing, outside a run
     EXPECT_EQ(quiet->heldBack(), held);
 }
 
