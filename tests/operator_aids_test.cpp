@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
+#include <QWindow>
 
 namespace
 {
@@ -150,13 +151,21 @@ const KeyRow keyRows[] = {
      "7040.2",
      "",
      "200 Hz steps T/R"},
-    {"digits on a button go to the entry",
-     [](Corvane& p) -> QWidget* { return p.Command1; },
-     "7.5",
+    {"digits on a button take the focus to the entry where Enter is E",
+     [](Corvane& p) -> QWidget* { return p.Command14; }, // dn 5000 steps
+     "7050.2",
+     Qt::Key_Return,
+     {},
+     "7050.2",
+     "",
+     "200 Hz steps T/R"},
+    {"a point on a list takes the focus to the entry",
+     [](Corvane& p) -> QWidget* { return p.KRV; },
+     ".5",
      Qt::Key_unknown,
      {},
      "7040",
-     "7.5",
+     ".5",
      "200 Hz steps T/R"},
     {"PgUp steps up 25",
      [](Corvane& p) -> QWidget* { return p.Command1; },
@@ -191,11 +200,16 @@ class Keys : public ShownPanel, public ::testing::WithParamInterface<KeyRow>
 TEST_P(Keys, RunWhatTheClickRuns)
 {
     const KeyRow& row = GetParam();
-    QWidget* target = row.focus(*panel);
-    target->setFocus();
-    QTest::keyClicks(target, QString::fromLatin1(row.typed));
+    row.focus(*panel)->setFocus();
+    // As the operator's keys come: through the window, to whatever has the focus by then.
+    QWindow* const window = panel->windowHandle();
+    for (const char* c = row.typed; *c; ++c)
+        QTest::keyClick(window, *c);
+    if (*row.typed) {
+        EXPECT_EQ(QApplication::focusWidget(), panel->Text5);
+    }
     if (row.key != Qt::Key_unknown)
-        QTest::keyClick(target, row.key, row.modifiers);
+        QTest::keyClick(window, row.key, row.modifiers);
     EXPECT_EQ(panel->Text1->text(), row.xmit);
     EXPECT_EQ(panel->Text5->text(), row.entry);
     EXPECT_EQ(panel->Text2->text(), row.caption);
@@ -269,27 +283,67 @@ TEST_F(Announcement, EachActionPutsItsNewsOnTheFocusedControlUntilFocusMoves)
     EXPECT_EQ(panel->Command7->accessibleName(), own);
 }
 
-TEST_F(Announcement, DisplaysSendNothingDuringARun)
+TEST_F(Announcement, DisplaysSendNothingDuringARunAndOneUpdateEachAfterIt)
 {
     const auto handler = QAccessible::installUpdateHandler(nullptr);
     QAccessible::installUpdateHandler(handler);
     // Qt sends a display's text events only while a screen reader listens;
-    // here each wait of the run sends one, as each step would.
-    const auto textEvent = [this, handler] {
-        QAccessibleTextUpdateEvent update(panel->Text1, 0, QString(), panel->Text1->text());
+    // here each wait of the run sends one for each display, as each step would.
+    const auto textEvent = [handler](QLineEdit* display) {
+        QAccessibleTextUpdateEvent update(display, 0, display->text(), display->text());
         handler(&update);
     };
-    timer.onWait = [&textEvent](int16_t) { textEvent(); };
+    timer.onWait = [this, &textEvent](int16_t) {
+        textEvent(panel->Text1);
+        textEvent(panel->Text3);
+    };
     const auto* quiet = panel->aids().findChild<QuietDisplays*>();
     ASSERT_TRUE(quiet);
+    panel->Text1->setFocus();
     panel->Command11->click(); // 500 steps
     timer.onWait = nullptr;
     EXPECT_EQ(panel->Text1->text(), "7140");
-    EXPECT_GE(quiet->heldBack(), 500);
+    EXPECT_GE(quiet->heldBack(), 1000);
+    // Once the run has ended the focused display is told once, by its name
+    // (a second telling would come with a trailing space), the other by its update.
+    EXPECT_EQ(panel->Text1->accessibleName(), "7140 kilohertz");
+    EXPECT_EQ(quiet->sentAfterActions(panel->Text1), 0);
+    EXPECT_EQ(quiet->sentAfterActions(panel->Text3), 1);
     const int held = quiet->heldBack();
-    textEvent(); // the operator's own typing, outside a run
+    textEvent(panel->Text1); // the operator's own typing, outside a run
     EXPECT_EQ(quiet->heldBack(), held);
 }
+
+namespace
+{
+
+struct DropRow {
+    const char* proves;
+    int model; // the row chosen in the model list, -1 for none
+    const char *entry, *news;
+};
+
+const DropRow dropRows[] = {
+    {"before a model is chosen", -1, "7040", "Freq entry \"7040\" dropped: choose the rig model first"},
+    {"off the 50 Hz grid", 1, "7040.03", "Freq entry \"7040.03\" dropped: not on the 50 hertz grid"},
+};
+
+class DroppedEntry : public PanelTest, public ::testing::WithParamInterface<DropRow>
+{
+};
+
+} // namespace
+
+TEST_P(DroppedEntry, IsSaidWithWhyEDroppedIt)
+{
+    const DropRow& row = GetParam();
+    if (row.model >= 0)
+        chooseModel(row.model);
+    panel->Text5->setText(QString::fromLatin1(row.entry));
+    panel->Command26->click();
+    EXPECT_EQ(panel->aids().announcement(), QString::fromLatin1(row.news));
+}
+INSTANTIATE_TEST_SUITE_P(Rows, DroppedEntry, ::testing::ValuesIn(dropRows), RowName());
 
 using Lists = PanelTest;
 

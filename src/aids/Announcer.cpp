@@ -57,7 +57,7 @@ QString Announcer::entryNews(const Corvane& panel, const QString& entry, bool& d
                           .arg(rules::entryLowKhz)
                           .arg(rules::entryHighKhz);
     case rules::Dropped::NoModel:
-        return what + QStringLiteral("no rig model chosen");
+        return what + QStringLiteral("choose the rig model first");
     case rules::Dropped::OutsideLimits:
         return what + QStringLiteral("outside %1 to %2 kilohertz").arg(panel.tune_low).arg(panel.tune_high);
     case rules::Dropped::OffGrid:

@@ -73,7 +73,13 @@ void QuietDisplays::ended()
         auto* display = static_cast<QLineEdit*>(it.key());
         if (display->hasFocus() || display->text() == it.value())
             continue;
-        QAccessibleTextUpdateEvent update(display, 0, it.value(), display->text());
-        QAccessible::updateAccessibility(&update);
+        send(display, it.value());
     }
+}
+
+void QuietDisplays::send(QLineEdit* display, const QString& before)
+{
+    ++sent_[display];
+    QAccessibleTextUpdateEvent update(display, 0, before, display->text());
+    QAccessible::updateAccessibility(&update);
 }

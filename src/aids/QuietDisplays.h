@@ -19,6 +19,7 @@
 #include <vector>
 
 class Corvane;
+class QLineEdit;
 class QWidget;
 
 class QuietDisplays : public QObject
@@ -28,18 +29,22 @@ public:
     QuietDisplays(Corvane& panel, QList<QWidget*> displays, QObject* parent);
     ~QuietDisplays() override;
 
-    // Events held back since start-up: a measure for tests.
+    // Events held back since start-up, and the updates `display` has sent
+    // once actions ended (at most one an action): measures for tests.
     int heldBack() const { return heldBack_; }
+    int sentAfterActions(const QWidget* display) const { return sent_.value(display); }
 
 private:
     static void filter(QAccessibleEvent* event);
     bool holds(QAccessibleEvent* event);
     void ended();
+    void send(QLineEdit* display, const QString& before);
 
     Corvane& panel_;
     QList<QWidget*> displays_;
     QHash<QWidget*, QString> changed_; // display -> its text before the action
     int heldBack_ = 0;
+    QHash<const QWidget*, int> sent_;
 
     static std::vector<QuietDisplays*> live_;
     static QAccessible::UpdateHandler next_;

@@ -8,7 +8,7 @@
 //   Ctrl++ / Ctrl+- / Ctrl+0 zoom
 //   Enter (keypad Enter too): in the entry "E", on a button presses it, on a
 //   list takes the item with the focus ring; digits and "." typed on a button
-//   or a list go to the entry.
+//   or a list go to the entry, and the focus with them.
 #include "aids/PanelAids.h"
 #include "aids/Zoom.h"
 #include "panel/Corvane.h"
@@ -111,15 +111,21 @@ bool PanelAids::operatorKey(QWidget* target, QKeyEvent* key)
     if (keypadTarget && text.size() == 1 && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         QPushButton* const digits[] = {p.Command24, p.Command21, p.Command22, p.Command23, p.Command18,
                                        p.Command19, p.Command20, p.Command15, p.Command16, p.Command17};
+        // The entry takes the focus with its first figure: the rest is typed
+        // there, and Enter after it means "E", not the button left behind. The
+        // key's news goes out on the control it was typed on, before the focus
+        // moves: the entry's own name is then read with the figure in its text,
+        // and the news is not read twice.
+        const auto toEntry = [&p](QPushButton* keypadKey) {
+            keypadKey->click();
+            p.Text5->setFocus(Qt::OtherFocusReason);
+            return true;
+        };
         const QChar c = text.front();
-        if (c.isDigit() && c.digitValue() >= 0 && c.digitValue() <= 9) {
-            digits[c.digitValue()]->click();
-            return true;
-        }
-        if (c == u'.') {
-            p.Command25->click();
-            return true;
-        }
+        if (c.isDigit() && c.digitValue() >= 0 && c.digitValue() <= 9)
+            return toEntry(digits[c.digitValue()]);
+        if (c == u'.')
+            return toEntry(p.Command25);
     }
     return stepKey(target, key);
 }

@@ -140,12 +140,16 @@ def session(args, env, orca):
         orca.hear("Freq entry 7335.8")
         panel.click("Clear the entry")
         orca.hear("Freq entry empty")
-        panel.press("7", "0", "5", "0")
-        orca.hear("Freq entry 7050")
+        panel.press("7", "0", "5", "0")  # the first figure takes the focus to the entry, the rest are typed there
+        orca.hear("Freq entry 7")
         panel.click("Go to the entered frequency")
         heard = orca.hear("7050 kilohertz", whole=True)
         check(any("going to 7050 kilohertz" in s for s in heard), f"no target before the arrival: {heard}")
-        panel.press("9", "9", "9", "9", "9", "Return")
+        panel.press("9", "9", "9", "9", "9")
+        # Orca reads the entry's name afresh with each of its text events: one
+        # still behind the news would take it as the old name and not speak it.
+        orca.hear("Freq entry 9")
+        panel.press("Return")
         orca.hear('Freq entry "99999" dropped')
         focus_after_a_long_run(panel, orca)
         refused(panel, orca)
