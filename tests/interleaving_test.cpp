@@ -157,9 +157,12 @@ private:
     void settle()
     {
         ActionRunner& runner = bench_.panel.runner();
-        for (int turns = 0; turns < 10000 && (runner.busy() || runner.waiting() > 0 || runner.closePending());
-             ++turns)
-            QCoreApplication::processEvents();
+        // A remote move waits a moment for newer ones before it is queued.
+        (void)QTest::qWaitFor(
+            [&] {
+                return !runner.busy() && runner.waiting() == 0 && !runner.closePending() && !remote_.settling();
+            },
+            5000);
         QCoreApplication::processEvents();
     }
 

@@ -34,5 +34,8 @@ void PanelAids::settleEdits()
 
 void PanelAids::commitEdit(QLineEdit* display)
 {
-    panel_.door().commitEdit(displayOf(panel_, display));
+    // Only an edit under way goes to the door: a display also ends its editing
+    // when the window closes, by then no panel to commit to.
+    if (display->isModified())
+        panel_.door().commitEdit(displayOf(panel_, display));
 }
