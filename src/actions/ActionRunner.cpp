@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QMouseEvent>
-#include <QWheelEvent>
 #include <QTimer>
 
 #include <optional>
@@ -34,39 +32,6 @@ public:
         }
     }
 };
-
-// A copy of an input event to hold, that keeps what it says. A pointer
-// event's clone shares its points with the device's live ones, which the next
-// events move on: held that way, a click would be played where the pointer
-// went later. So pointer events are made afresh from their values.
-std::unique_ptr<QEvent> heldCopy(const QEvent* event)
-{
-    std::unique_ptr<QEvent> copy;
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseButtonRelease:
-    case QEvent::MouseButtonDblClick: {
-        const auto* mouse = static_cast<const QMouseEvent*>(event);
-        copy = std::make_unique<QMouseEvent>(mouse->type(), mouse->position(), mouse->scenePosition(),
-                                             mouse->globalPosition(), mouse->button(), mouse->buttons(),
-                                             mouse->modifiers(), mouse->pointingDevice());
-        break;
-    }
-    case QEvent::Wheel: {
-        const auto* wheel = static_cast<const QWheelEvent*>(event);
-        copy = std::make_unique<QWheelEvent>(wheel->position(), wheel->globalPosition(), wheel->pixelDelta(),
-                                             wheel->angleDelta(), wheel->buttons(), wheel->modifiers(),
-                                             wheel->phase(), wheel->inverted(), wheel->source(),
-                                             wheel->pointingDevice());
-        break;
-    }
-    default:
-        return std::unique_ptr<QEvent>(event->clone());
-    }
-    static_cast<QInputEvent*>(copy.get())->setTimestamp(static_cast<const QInputEvent*>(event)->timestamp());
-    copy->setAccepted(false);
-    return copy;
-}
 
 } // namespace
 
@@ -254,7 +219,7 @@ bool ActionRunner::offer(QObject* receiver, QEvent* event, Input kind)
     case Input::Other:
         break;
     }
-    queue_.push_back(Entry{{}, receiver, heldCopy(event), nullptr});
+    queue_.push_back(Entry{{}, receiver, std::unique_ptr<QEvent>(event->clone()), nullptr});
     if (!busy())
         takeUpTimer_->start();
     return true;
