@@ -113,14 +113,18 @@ std::optional<QString> RecordDoor::refusal(double khz) const
     return std::nullopt;
 }
 
+std::optional<double> RecordDoor::accepted(const QString& typed) const
+{
+    try {
+        return rules::acceptedEntry(typed, panel_.tune_low, panel_.tune_high, {});
+    } catch (const numtext::ConversionError&) {
+        return std::nullopt;
+    }
+}
+
 std::optional<QString> RecordDoor::refusal(const QString& typed) const
 {
-    std::optional<double> khz;
-    try {
-        khz = rules::acceptedEntry(typed, panel_.tune_low, panel_.tune_high, {});
-    } catch (const numtext::ConversionError&) {
-    }
-    if (khz)
+    if (accepted(typed))
         return std::nullopt;
     // Refused by "E"'s reading: say why as for a number, or that it is none.
     const std::optional<QString> why = refusal(numtext::leadingNumber(typed));
@@ -138,14 +142,14 @@ void RecordDoor::commitEdit(Display display)
         if (!shown->isModified())
             return;
         const QString typed = shown->text();
-        if (const std::optional<QString> why = refusal(typed)) {
+        const std::optional<double> khz = accepted(typed);
+        if (!khz) {
             undoTyping(shown);
             throw numtext::ConversionError(QStringLiteral("%1 \"%2\": %3; the display is back at %4")
-                                               .arg(displayName(display), typed, *why, shown->text())
+                                               .arg(displayName(display), typed, *refusal(typed), shown->text())
                                                .toStdString());
         }
-        const QString text =
-            numtext::toText(*rules::acceptedEntry(typed, panel_.tune_low, panel_.tune_high, {}));
+        const QString text = numtext::toText(*khz);
         if (panel_.RIT_ON->isChecked())
             shown->setText(text);
         else

@@ -89,6 +89,8 @@ public:
     static QString displayName(Display display);
 
 private:
+    // The kHz "E" would tune to for a typed text, or nothing.
+    std::optional<double> accepted(const QString& typed) const;
     QLineEdit* widget(Display display) const;
     void setRecord(const QString& transmit, const QString& receive);
 
