@@ -71,13 +71,8 @@ TEST_P(Take, SetsOnlyWhatAHandEditCouldAndNothingGoesToThePort)
     chooseModel(1);
     if (row.rit) {
         panel->RIT_ON->click();
-        panel->Command3->click();
-        panel->Command4->click();
-        panel->Command3->click();
-        panel->Command3->click();
-        panel->Command3->click();
-        panel->Command3->click();
-        panel->Command3->click(); // receive 250 Hz above
+        for (int step = 0; step < 5; ++step)
+            panel->Command3->click(); // receive 250 Hz above, in 50 Hz steps
     }
     traffic();
     QSignalSpy failures(panel.get(), &Corvane::actionFailed);

@@ -18,9 +18,9 @@
 namespace
 {
 
-std::optional<int64_t> recordHz(const Corvane& panel)
+std::optional<int64_t> recordHz(const record::RecordDoor& door)
 {
-    const std::optional<record::Record> now = const_cast<Corvane&>(panel).door().record();
+    const std::optional<record::Record> now = door.record();
     return now ? std::optional<int64_t>(now->transmitHz) : std::nullopt;
 }
 
@@ -89,7 +89,7 @@ void HeardLine::showHeard(const morse::Heard& heard)
     }
     record::RecordDoor& door = panel_.door();
     const QString recordText = door.committedText(record::Display::transmit);
-    const std::optional<int64_t> record = recordHz(panel_);
+    const std::optional<int64_t> record = recordHz(door);
     if (!record && sure) {
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);

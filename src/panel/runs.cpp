@@ -185,15 +185,6 @@ std::optional<std::pair<QWidget*, std::unique_ptr<QEvent>>> forWidget(QWidget* w
 
 } // namespace
 
-void Corvane::closeEvent(QCloseEvent* event)
-{
-    if (!runner_.deferClose()) {
-        QWidget::closeEvent(event);
-        return;
-    }
-    event->ignore();
-}
-
 bool Corvane::eventFilter(QObject* watched, QEvent* event)
 {
     if (!isOperatorInput(event->type()))
@@ -215,3 +206,11 @@ bool Corvane::eventFilter(QObject* watched, QEvent* event)
     return runner_.offer(watched, event, kind);
 }
 
+void Corvane::closeEvent(QCloseEvent* event)
+{
+    if (!runner_.deferClose()) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+}

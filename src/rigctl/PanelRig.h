@@ -31,7 +31,8 @@ public:
     static constexpr std::chrono::milliseconds settleTime{40};
     static constexpr std::chrono::milliseconds longestSettle{250};
 
-    // Text3 with RIT on, Text1 otherwise: the frequency "E" works from.
+    // Text3 with RIT on, Text1 otherwise, as last committed (a draft typed
+    // there is no record yet): the frequency "E" works from.
     // Throws numtext::ConversionError on a display that holds no frequency.
     int64_t frequencyHz() override;
     // Text3 - Text1 while RIT is on. Throws as frequencyHz does.
