@@ -93,7 +93,7 @@ int main(int argc, char** argv)
     const SignalClose signalClose(*panel);
     // After start-up, so that what was remembered never changes its port traffic.
     if (options.settings)
-        (new app::PanelSettings(*panel, app::standardStore()))->restore();
+        (new app::PanelSettings(*panel, app::standardStore(), checkPort))->restore();
     panel->show();
     app::windowIsUp();
     return app.exec();
