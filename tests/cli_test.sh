@@ -25,13 +25,14 @@ check "no display: one line" [ "$(wc -l <<<"$out")" -eq 1 ]
 check "no display: says so" grep -q "^corvane: cannot open the window: .*display" <<<"$out"
 
 # Remembered settings are put on the panel after start-up: its traffic stays.
+# The rig sits at the remembered port, or the port would not be restored.
 config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
 mkdir -p "$config/Corvane"
 printf '[panel]\nport=4264\nencoder=2\nspeed=High\n' >"$config/Corvane/corvane.conf"
 # Ended by SIGTERM after 2 s: timeout says 124 when the program ended on it,
 # 137 when it had to be killed.
-out=$(XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout -k 3 2 "$corvane" --trace 2>&1 >/dev/null)
+out=$(XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout -k 3 2 "$corvane" --trace --rig-port 4264 2>&1 >/dev/null)
 rc=$?
 expected=$(cat "$startup_traffic")
 check "trace of start-up" [ "$(grep -E '^(in|out|define|wait) ' <<<"$out")" = "$expected" ]

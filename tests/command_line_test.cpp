@@ -17,7 +17,7 @@ std::string describe(const app::Options& o)
                        (o.realtime ? "on" : "off") + ", rigctld " +
                        (o.rigctldPort ? std::to_string(*o.rigctldPort) : std::string("off")) + ", rig " +
                        std::to_string(o.rig.base) + " " + std::to_string(o.rig.startHz) + " " +
-                       (o.rig.encoder == EncoderKind::HalfCycle ? "1" : "2") + ", allow-io";
+                       (o.rig.encoder == rules::Encoder::halfCycles ? "1" : "2") + ", allow-io";
     for (const std::string& range : o.allowIo)
         text += " " + range;
     return text;

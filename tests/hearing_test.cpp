@@ -51,7 +51,7 @@ private:
 };
 
 struct Listening {
-    explicit Listening(EncoderKind rigEncoder, bool shortForm = false, bool simulated = true)
+    explicit Listening(rules::Encoder rigEncoder, bool shortForm = false, bool simulated = true)
         : rig({888, 7'040'000, rigEncoder}, clock.reader()), delay(clock),
           console(rig, rig, sink.get(), false), counting(console), panel(counting, delay)
     {
@@ -87,7 +87,7 @@ struct Listening {
 
 TEST(Hearing, AnnunciateHearsTheRigAgreeWithTheRecord)
 {
-    Listening l(EncoderKind::HalfCycle);
+    Listening l(rules::Encoder::halfCycles);
     const int before = l.counting.writes;
     EXPECT_EQ(l.annunciate().toStdString(), "Rig: 7040.00 kHz, the record agrees");
     EXPECT_GT(l.counting.writes, before); // the key press itself still goes out
@@ -96,13 +96,13 @@ TEST(Hearing, AnnunciateHearsTheRigAgreeWithTheRecord)
 
 TEST(Hearing, TheShortFormTakesItsLeadingDigitsFromTheRecord)
 {
-    Listening l(EncoderKind::HalfCycle, true);
+    Listening l(rules::Encoder::halfCycles, true);
     EXPECT_EQ(l.annunciate().toStdString(), "Rig: 7040.00 kHz, the record agrees");
 }
 
 TEST(Hearing, ADriftedRecordIsShownAndTakenWithoutPortTraffic)
 {
-    Listening l(EncoderKind::WholeCycle); // the panel's Encoder says 1
+    Listening l(rules::Encoder::wholeCycles); // the panel's Encoder says 1
     l.panel.Encoder->setCurrentText(QStringLiteral("1"));
     l.panel.Command5->click(); // 5 steps up on the record, fewer on the rig
     ASSERT_NE(displayHz(l.panel.Text1), l.rig.state().txHz);
@@ -126,7 +126,7 @@ TEST(Hearing, ADriftedRecordIsShownAndTakenWithoutPortTraffic)
 
 TEST(Hearing, TakingWithRitOnMovesReceiveByTheSameAmount)
 {
-    Listening l(EncoderKind::WholeCycle);
+    Listening l(rules::Encoder::wholeCycles);
     l.panel.Encoder->setCurrentText(QStringLiteral("1"));
     l.panel.Command5->click();
     l.panel.RIT_ON->click();
@@ -141,7 +141,7 @@ TEST(Hearing, TakingWithRitOnMovesReceiveByTheSameAmount)
 
 TEST(Hearing, AChangedRecordMakesTheReadingOldNews)
 {
-    Listening l(EncoderKind::HalfCycle);
+    Listening l(rules::Encoder::halfCycles);
     l.annunciate();
     l.panel.Command3->click();
     EXPECT_EQ(l.panel.HeardLine->text().toStdString(), "Listening to the simulated rig at each annun-ciate");
@@ -149,7 +149,7 @@ TEST(Hearing, AChangedRecordMakesTheReadingOldNews)
 
 TEST(Hearing, ARecordMovedWhileListeningIsNotSetAgainstWhatTheRigSaidBefore)
 {
-    Listening l(EncoderKind::HalfCycle);
+    Listening l(rules::Encoder::halfCycles);
     l.panel.Command1->click();
     l.panel.Command3->click(); // the rig has already told 7040.00; now it is a step up
     EXPECT_EQ(l.heard().toStdString(),
@@ -179,7 +179,7 @@ TEST(Hearing, ANewPressDropsAReadingUnderWay)
 
 TEST(Hearing, WithoutASourceThePressWorksAndThePanelSaysItIsNotListening)
 {
-    Listening l(EncoderKind::HalfCycle, false, false);
+    Listening l(rules::Encoder::halfCycles, false, false);
     const int before = l.counting.writes;
     EXPECT_EQ(l.annunciate().toStdString(), "Not listening: no audio input (see --audio-input)");
     EXPECT_GT(l.counting.writes, before);

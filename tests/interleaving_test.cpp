@@ -44,7 +44,7 @@ public:
     explicit Interleaving(uint32_t seed)
         : random_(seed), standardPort_(seed % 2 == 0),
           bench_(RigSettings{static_cast<int16_t>(standardPort_ ? 888 : 264), 7'040'000,
-                             seed % 3 == 0 ? EncoderKind::WholeCycle : EncoderKind::HalfCycle}),
+                             seed % 3 == 0 ? rules::Encoder::wholeCycles : rules::Encoder::halfCycles}),
           remote_(bench_.panel), server_(remote_)
     {
         Corvane& p = bench_.panel;

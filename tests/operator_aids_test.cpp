@@ -16,6 +16,9 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <stdexcept>
+#include <string>
+
 namespace
 {
 
@@ -414,6 +417,13 @@ struct StoredRow {
 const StoredRow storedRows[] = {
     {"a Port the panel refuses", "panel/port", QStringLiteral("abc"),
      [](const Corvane& p) { return p.Port->currentText() == u"888"; }, "Port \"abc\" not restored"},
+    // The port check below answers 888..890 only, as a PC with the one port at 888 does.
+    {"a Port whose data register no port answers", "panel/port", QStringLiteral("887"),
+     [](const Corvane& p) { return p.Port->currentText() == u"888"; }, "Port \"887\" not restored"},
+    {"a Port whose RIT register no port answers", "panel/port", QStringLiteral("889"),
+     [](const Corvane& p) { return p.Port->currentText() == u"888"; }, "Port \"889\" not restored"},
+    {"a Port whose registers all answer", "panel/port", QStringLiteral("888.0"),
+     [](const Corvane& p) { return p.Port->currentText() == u"888.0"; }, ""},
     {"an Encoder the panel refuses", "panel/encoder", QStringLiteral("3"),
      [](const Corvane& p) { return p.Encoder->currentText() == u"1"; }, "Encoder \"3\" not restored"},
     {"a zoom beyond a whole number", "window/zoom", QStringLiteral("-2147483649"),
@@ -440,7 +450,12 @@ TEST_P(Stored, IsRestoredOnlyWhereThePanelAndScreenTakeIt)
     const QString file = dir.filePath(QStringLiteral("corvane.conf"));
     QSettings(file, QSettings::IniFormat).setValue(QLatin1String(row.key), row.value);
     testing::internal::CaptureStderr();
-    (new app::PanelSettings(*panel, std::make_unique<QSettings>(file, QSettings::IniFormat)))->restore();
+    const auto onePortAt888 = [](int16_t address, bool) {
+        if (address < 888 || address > 890)
+            throw std::runtime_error("no port at " + std::to_string(address));
+    };
+    (new app::PanelSettings(*panel, std::make_unique<QSettings>(file, QSettings::IniFormat), onePortAt888))
+        ->restore();
     const QString said = QString::fromStdString(testing::internal::GetCapturedStderr());
     EXPECT_TRUE(row.kept(*panel));
     if (*row.said)

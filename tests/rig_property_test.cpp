@@ -58,7 +58,7 @@ public:
     // random choice of lines active-low.
     explicit Operator(uint32_t seed, bool throughGpio = false)
         : random_(seed), port_(portTexts[pick(std::size(portTexts))]),
-          kind_(pick(2) == 0 ? EncoderKind::HalfCycle : EncoderKind::WholeCycle), model_(pick(4)),
+          kind_(pick(2) == 0 ? rules::Encoder::halfCycles : rules::Encoder::wholeCycles), model_(pick(4)),
           bench_(RigSettings{static_cast<int16_t>(std::stoi(port_)), modelHz(model_), kind_},
                  throughGpio ? std::optional<unsigned>(pick(16)) : std::nullopt)
     {
@@ -68,11 +68,12 @@ public:
         choose_ = std::discrete_distribution<size_t>(weights.begin(), weights.end());
         Corvane& p = bench_.panel;
         p.Port->setCurrentText(QLatin1String(port_));
-        p.Encoder->setCurrentText(kind_ == EncoderKind::HalfCycle ? QStringLiteral("1")
-                                                                  : QStringLiteral("2"));
+        p.Encoder->setCurrentText(kind_ == rules::Encoder::halfCycles ? QStringLiteral("1")
+                                                                      : QStringLiteral("2"));
         p.KRV->setCurrentRow(model_);
-        log_ = std::string("port ") + port_ + ", encoder " + (kind_ == EncoderKind::HalfCycle ? "1" : "2") +
-               ", " + p.KRV->item(model_)->text().toStdString() + ":";
+        log_ = std::string("port ") + port_ + ", encoder " +
+               (kind_ == rules::Encoder::halfCycles ? "1" : "2") + ", " +
+               p.KRV->item(model_)->text().toStdString() + ":";
     }
 
     void act(Tally& tally)
@@ -157,11 +158,7 @@ public:
 private:
     int pick(size_t n) { return std::uniform_int_distribution<int>(0, static_cast<int>(n) - 1)(random_); }
 
-    static int32_t modelHz(int row)
-    {
-        constexpr const char* names[] = {"KRV-80", "KRV-40", "KRV-30", "KRV-20"};
-        return *rigModelStartHz(names[row]);
-    }
+    static int32_t modelHz(int row) { return rules::models.at(static_cast<size_t>(row)).qrpHz(); }
 
     void click(QAbstractButton* button)
     {
@@ -215,7 +212,7 @@ private:
     std::discrete_distribution<size_t> choose_;
     std::discrete_distribution<size_t> stepCount_{4, 4, 3, 1, 0.3};
     const char* port_;
-    EncoderKind kind_;
+    rules::Encoder kind_;
     int model_;
     RigPanel bench_;
     std::string log_;

@@ -1,6 +1,7 @@
 // The simulated rig: its encoder decoder driven by the panel's own phase
 // routines, its key timing on a fake clock, RIT, what its port reads, and the
 // order of its lines in the trace.
+#include "app/ModelChoice.h"
 #include "sim/RigCommandLine.h"
 #include "sim/RigConsole.h"
 #include "sim/SimulatedPc.h"
@@ -24,7 +25,7 @@ namespace {
 
 constexpr int32_t krv40Hz = 7'040'000;
 
-RigSettings settingsAt(int16_t base, EncoderKind kind = EncoderKind::HalfCycle)
+RigSettings settingsAt(int16_t base, rules::Encoder kind = rules::Encoder::halfCycles)
 {
     return {base, krv40Hz, kind};
 }
@@ -44,7 +45,7 @@ using Routine = void (Corvane::*)();
 
 struct DecoderRow {
     const char* proves;
-    EncoderKind kind;
+    rules::Encoder kind;
     std::vector<Routine> routines;
     int32_t movedHz;
     size_t detents;
@@ -70,33 +71,40 @@ TEST_P(RigDecoder, TurnsThePanelsPhaseRoutinesIntoDetents)
 INSTANTIATE_TEST_SUITE_P(
     Rows, RigDecoder,
     ::testing::Values(
-        DecoderRow{"half_cycle_up1a_is_a_detent_up", EncoderKind::HalfCycle, {&Corvane::up1a}, 200, 1},
-        DecoderRow{
-            "half_cycle_up1a_up1b_are_two", EncoderKind::HalfCycle, {&Corvane::up1a, &Corvane::up1b}, 400, 2},
+        DecoderRow{"half_cycle_up1a_is_a_detent_up", rules::Encoder::halfCycles, {&Corvane::up1a}, 200, 1},
+        DecoderRow{"half_cycle_up1a_up1b_are_two",
+                   rules::Encoder::halfCycles,
+                   {&Corvane::up1a, &Corvane::up1b},
+                   400,
+                   2},
         DecoderRow{"half_cycle_dn1a_dn1b_are_two_down",
-                   EncoderKind::HalfCycle,
+                   rules::Encoder::halfCycles,
                    {&Corvane::dn1a, &Corvane::dn1b},
                    -400,
                    2},
+        DecoderRow{"half_cycle_up1a_dn1b_come_back",
+                   rules::Encoder::halfCycles,
+                   {&Corvane::up1a, &Corvane::dn1b},
+                   0,
+                   2},
+        DecoderRow{"half_cycle_up2_is_two_detents", rules::Encoder::halfCycles, {&Corvane::up2}, 400, 2},
         DecoderRow{
-            "half_cycle_up1a_dn1b_come_back", EncoderKind::HalfCycle, {&Corvane::up1a, &Corvane::dn1b}, 0, 2},
-        DecoderRow{"half_cycle_up2_is_two_detents", EncoderKind::HalfCycle, {&Corvane::up2}, 400, 2},
-        DecoderRow{"half_cycle_dn2_is_two_detents_down", EncoderKind::HalfCycle, {&Corvane::dn2}, -400, 2},
-        DecoderRow{"whole_cycle_up2_is_a_detent", EncoderKind::WholeCycle, {&Corvane::up2}, 200, 1},
-        DecoderRow{"whole_cycle_dn2_is_a_detent_down", EncoderKind::WholeCycle, {&Corvane::dn2}, -200, 1},
-        DecoderRow{"whole_cycle_half_is_no_detent", EncoderKind::WholeCycle, {&Corvane::up1a}, 0, 0},
+            "half_cycle_dn2_is_two_detents_down", rules::Encoder::halfCycles, {&Corvane::dn2}, -400, 2},
+        DecoderRow{"whole_cycle_up2_is_a_detent", rules::Encoder::wholeCycles, {&Corvane::up2}, 200, 1},
+        DecoderRow{"whole_cycle_dn2_is_a_detent_down", rules::Encoder::wholeCycles, {&Corvane::dn2}, -200, 1},
+        DecoderRow{"whole_cycle_half_is_no_detent", rules::Encoder::wholeCycles, {&Corvane::up1a}, 0, 0},
         DecoderRow{"whole_cycle_two_halves_are_one",
-                   EncoderKind::WholeCycle,
+                   rules::Encoder::wholeCycles,
                    {&Corvane::up1a, &Corvane::up1b},
                    200,
                    1},
         DecoderRow{"whole_cycle_dn_halves_are_one_down",
-                   EncoderKind::WholeCycle,
+                   rules::Encoder::wholeCycles,
                    {&Corvane::dn1a, &Corvane::dn1b},
                    -200,
                    1},
         DecoderRow{"whole_cycle_turned_back_half_way_is_none",
-                   EncoderKind::WholeCycle,
+                   rules::Encoder::wholeCycles,
                    {&Corvane::up1a, &Corvane::dn1b},
                    0,
                    0}),
@@ -106,7 +114,7 @@ namespace {
 
 struct LinesRow {
     const char* proves;
-    EncoderKind kind;
+    rules::Encoder kind;
     std::vector<int16_t> bytes; // written to the data register in turn, from 255
     int32_t movedHz;
     int bad;
@@ -130,25 +138,26 @@ TEST_P(RigLines, DecodeOnlyOneLineChangingAtATime)
 INSTANTIATE_TEST_SUITE_P(
     Rows, RigLines,
     ::testing::Values(
-        LinesRow{"jump_of_both_lines_is_counted_not_turned", EncoderKind::HalfCycle, {243}, 0, 1},
-        LinesRow{"jump_forgets_the_quarter_turned_before", EncoderKind::HalfCycle, {251, 247, 255}, 0, 1},
-        LinesRow{"clean_half_cycle_after_a_jump_counts", EncoderKind::HalfCycle, {243, 247, 255}, 200, 1},
-        LinesRow{"turned_back_before_the_detent_moves_nothing", EncoderKind::HalfCycle, {251, 255}, 0, 0},
+        LinesRow{"jump_of_both_lines_is_counted_not_turned", rules::Encoder::halfCycles, {243}, 0, 1},
+        LinesRow{"jump_forgets_the_quarter_turned_before", rules::Encoder::halfCycles, {251, 247, 255}, 0, 1},
+        LinesRow{"clean_half_cycle_after_a_jump_counts", rules::Encoder::halfCycles, {243, 247, 255}, 200, 1},
+        LinesRow{"turned_back_before_the_detent_moves_nothing", rules::Encoder::halfCycles, {251, 255}, 0, 0},
         LinesRow{"rewriting_the_same_lines_is_no_transition",
-                 EncoderKind::HalfCycle,
+                 rules::Encoder::halfCycles,
                  {255, 251, 251, 243},
                  200,
                  0},
-        LinesRow{"other_data_bits_are_not_encoder_lines", EncoderKind::HalfCycle, {254, 250, 0x00f2}, 200, 0},
-        LinesRow{"only_the_low_byte_is_written", EncoderKind::HalfCycle, {0x7ffb, 0x7ff3}, 200, 0},
-        LinesRow{"whole_cycle_jump_across_the_far_side", EncoderKind::WholeCycle, {251, 243, 255}, 0, 1},
+        LinesRow{
+            "other_data_bits_are_not_encoder_lines", rules::Encoder::halfCycles, {254, 250, 0x00f2}, 200, 0},
+        LinesRow{"only_the_low_byte_is_written", rules::Encoder::halfCycles, {0x7ffb, 0x7ff3}, 200, 0},
+        LinesRow{"whole_cycle_jump_across_the_far_side", rules::Encoder::wholeCycles, {251, 243, 255}, 0, 1},
         LinesRow{"whole_cycle_back_from_the_far_side_is_none",
-                 EncoderKind::WholeCycle,
+                 rules::Encoder::wholeCycles,
                  {251, 243, 251, 255},
                  0,
                  0},
         LinesRow{"whole_cycle_two_cycles_down",
-                 EncoderKind::WholeCycle,
+                 rules::Encoder::wholeCycles,
                  {247, 243, 251, 255, 247, 243, 251, 255},
                  -400,
                  0}),
@@ -357,15 +366,22 @@ TEST(RigPc, HasOnePortAndRefusesAnyOtherAfterStartUp)
     EXPECT_EQ(rig.state(), (RigState{krv40Hz, krv40Hz, 200, false}));
 }
 
-TEST(RigModels, StartOnTheFrequencyThePanelShowsForTheSameModel)
+TEST(RigModels, EachListItemChosenByModelShowsWhereTheRigOfThatNameStarts)
 {
-    RigPanel bench(settingsAt(888));
-    for (int row = 0; row < bench.panel.KRV->count(); ++row) {
-        bench.panel.KRV->setCurrentRow(row);
-        const QString name = bench.panel.KRV->item(row)->text();
-        EXPECT_EQ(rigModelStartHz(name.toStdString()), displayHz(bench.panel.Text1)) << name.toStdString();
+    // The list, --model, --rig-model and the rig each read the model table; a
+    // model one of them knew otherwise would leave the record off the rig.
+    const RigPanel list(settingsAt(888));
+    for (int row = 0; row < list.panel.KRV->count(); ++row) {
+        const QString name = list.panel.KRV->item(row)->text();
+        QCommandLineParser parser;
+        const RigCommandLine options(parser);
+        ASSERT_TRUE(parser.parse({QStringLiteral("corvane"), QStringLiteral("--rig-model"), name}));
+        RigPanel bench(options.read(parser));
+        app::chooseModel(bench.panel, name.toStdString());
+        EXPECT_EQ(bench.panel.KRV->currentRow(), row) << name.toStdString();
+        EXPECT_EQ(bench.rig.state().txHz, displayHz(bench.panel.Text1)) << name.toStdString();
     }
-    EXPECT_EQ(rigModelStartHz("KRV-40 "), std::nullopt);
+    EXPECT_EQ(rules::findModel("KRV-40 "), nullptr);
 }
 
 TEST(RigText, FrequenciesAreKilohertzWithTwoDecimals)
@@ -510,13 +526,16 @@ TEST_P(RigOptions, ReadTheRigFromTheCommandLine)
 INSTANTIATE_TEST_SUITE_P(
     Rows, RigOptions,
     ::testing::Values(
-        OptionsRow{
-            "defaults_are_a_krv40_at_888_half_cycle", {}, nullptr, {888, 7'040'000, EncoderKind::HalfCycle}},
+        OptionsRow{"defaults_are_a_krv40_at_888_half_cycle",
+                   {},
+                   nullptr,
+                   {888, 7'040'000, rules::Encoder::halfCycles}},
         OptionsRow{"all_three_given",
                    {"--rig-port", "4264", "--rig-model", "KRV-20", "--rig-encoder", "2"},
                    nullptr,
-                   {4264, 14'060'000, EncoderKind::WholeCycle}},
-        OptionsRow{"highest_base", {"--rig-port=32765"}, nullptr, {32765, 7'040'000, EncoderKind::HalfCycle}},
+                   {4264, 14'060'000, rules::Encoder::wholeCycles}},
+        OptionsRow{
+            "highest_base", {"--rig-port=32765"}, nullptr, {32765, 7'040'000, rules::Encoder::halfCycles}},
         OptionsRow{"base_beyond_the_top",
                    {"--rig-port", "32766"},
                    "--rig-port \"32766\": expected an address from 0 to 32765",

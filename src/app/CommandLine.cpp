@@ -2,6 +2,7 @@
 
 #include "hw/LinuxSystem.h"
 #include "rigctl/CommandLine.h"
+#include "rules/Models.h"
 #include "sim/RigCommandLine.h"
 
 #include <QCommandLineParser>
@@ -99,10 +100,12 @@ Parsed parseCommandLine(const QStringList& arguments)
     parser.addOption(port);
     parser.addOption(allowIo);
     const GpioOptions gpio(parser);
+    const QString models = QString::fromStdString(rules::modelNames());
     const QCommandLineOption model(
         QStringLiteral("model"),
-        QStringLiteral("Choose the panel's rig model at start-up, as in its list (KRV-80, KRV-40, KRV-30, KRV-20): "
-                       "for use without a screen."),
+        QStringLiteral(
+            "Choose the panel's rig model at start-up, as in its list (%1): for use without a screen.")
+            .arg(models),
         QStringLiteral("model"));
     parser.addOption(model);
     const QCommandLineOption rigctld = rigctl::portOption();
@@ -130,9 +133,9 @@ Parsed parseCommandLine(const QStringList& arguments)
         options.allowIo.push_back(range.toStdString());
     options.gpio = gpio.read(parser);
     if (parser.isSet(model)) {
-        if (!rigModelStartHz(parser.value(model).toStdString()))
-            return refusal(QStringLiteral("--model: \"%1\" is no KRV model (KRV-80, KRV-40, KRV-30, KRV-20)")
-                               .arg(parser.value(model)));
+        if (!rules::findModel(parser.value(model).toStdString()))
+            return refusal(
+                QStringLiteral("--model: \"%1\" is no KRV model (%2)").arg(parser.value(model), models));
         options.model = parser.value(model).toStdString();
     }
     try {

@@ -5,6 +5,7 @@
 #include "aids/Zoom.h"
 #include "panel/Corvane.h"
 #include "panel/EventHook.h"
+#include "rules/EncoderKind.h"
 
 #include <QComboBox>
 #include <QGuiApplication>
@@ -32,8 +33,8 @@ std::unique_ptr<QSettings> standardStore()
                                        QStringLiteral("Corvane"), QStringLiteral("corvane"));
 }
 
-PanelSettings::PanelSettings(Corvane& panel, std::unique_ptr<QSettings> store)
-    : QObject(&panel), panel_(panel), store_(std::move(store))
+PanelSettings::PanelSettings(Corvane& panel, std::unique_ptr<QSettings> store, PortCheck checkPort)
+    : QObject(&panel), panel_(panel), store_(std::move(store)), checkPort_(std::move(checkPort))
 {
     for (QComboBox* combo : {panel_.Port, panel_.Encoder})
         connect(combo, &QComboBox::currentTextChanged, this, &PanelSettings::save);
@@ -61,21 +62,35 @@ void PanelSettings::restoreText(const QString& key, QComboBox* combo, QStringLis
     const QString stored = store_->value(key).toString();
     combo->setCurrentText(stored);
     // Refused as the panel's first action would refuse it.
-    bool accepted = true;
-    if (combo == panel_.Port) {
-        try {
-            panel_.port_base(0);
-            panel_.port_base(2);
-        } catch (const std::exception&) {
-            accepted = false;
-        }
-    } else {
-        accepted = stored == u"1" || stored == u"2";
-    }
+    const bool accepted = combo == panel_.Port ? portAnswers() : rules::encoderKind(stored).has_value();
     if (accepted)
         return;
     combo->setCurrentText(before);
     refused << QStringLiteral("%1 \"%2\"").arg(combo == panel_.Port ? u"Port" : u"Encoder", stored);
+}
+
+bool PanelSettings::portAnswers()
+{
+    // A Port the I/O chain has no port behind converts fine, but every later
+    // action on it, a remote tuning request's included, would be refused.
+    try {
+        const int16_t data = panel_.port_base(0);
+        const int16_t control = panel_.port_base(2);
+        if (!checkPort_)
+            return true;
+        checkPort_(data, true);
+        checkPort_(data, false);
+        if (panel_.is_std_port()) {
+            checkPort_(control, false);
+            checkPort_(control, true);
+        } else {
+            checkPort_(panel_.port_base(1), true);
+            checkPort_(control, true);
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
 }
 
 void PanelSettings::restore()

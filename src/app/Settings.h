@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QSettings>
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 class Corvane;
@@ -22,26 +24,38 @@ namespace app
 class PanelSettings : public QObject
 {
 public:
+    // Throws (PortRefused, say) when an access to the address, a write or a
+    // read, would be refused; touches nothing. Empty: every port answers.
+    using PortCheck = std::function<void(int16_t address, bool write)>;
+
     // Keeps `store` and, from now on, writes every change of a remembered
-    // setting to it as it happens. Becomes a child of `panel`.
-    PanelSettings(Corvane& panel, std::unique_ptr<QSettings> store);
+    // setting to it as it happens. Becomes a child of `panel`. checkPort
+    // answers for the ports behind the panel's I/O once start-up is over.
+    PanelSettings(Corvane& panel, std::unique_ptr<QSettings> store, PortCheck checkPort = {});
     ~PanelSettings() override;
 
     // Puts the stored settings on the panel: texts, the step speed (through its
     // selection, which writes nothing to the port), the zoom and the place.
     // Call once start-up is over, so that its port traffic is the same whatever
-    // was stored. Values that are missing or out of range are left alone; a
-    // Port or Encoder text the panel would refuse is not restored, and standard
-    // error says so once. The zoom and place are fitted to today's screen: no
-    // more zoom than it holds, the window wholly on it.
+    // was stored. Values that are missing or out of range are left alone. A
+    // text is restored only where the panel's actions would take it: a Port
+    // text that converts to its registers and whose registers the port check
+    // answers (the data register read and written; on a standard port the
+    // control register at base+2 read and written, on any other the key and
+    // RIT registers at base+1 and base+2 written), an Encoder text that names
+    // an encoder kind. Standard error names those not restored, once. The
+    // zoom and place are fitted to today's screen: no more zoom than it
+    // holds, the window wholly on it.
     void restore();
 
 private:
     void save();
     void restoreText(const QString& key, QComboBox* combo, QStringList& refused);
+    bool portAnswers();
 
     Corvane& panel_;
     std::unique_ptr<QSettings> store_;
+    PortCheck checkPort_;
     bool restoring_ = false;
     bool writeFailureSaid_ = false; // a settings file that cannot be written is said once
 };

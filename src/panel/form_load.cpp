@@ -3,6 +3,8 @@
 // traffic is the same on every run; what the operator chose last time
 // (app/Settings) is put on the panel only after it.
 #include "panel/Corvane.h"
+#include "rules/StandardPort.h"
+#include "rules/Steps.h"
 #include "text/NumberText.h"
 
 #include <QComboBox>
@@ -26,10 +28,10 @@ void Corvane::form_load()
     RIT_OFF_Click();
     RIT_ON->setChecked(false);
 
-    step_hz = 200;
-    tr_step_hz = 200;
-    step_khz = 0.2;
-    tr_step_khz = 0.2;
+    step_hz = rules::coarseStepHz;
+    tr_step_hz = rules::coarseStepHz;
+    step_khz = rules::coarseStepKhz;
+    tr_step_khz = rules::coarseStepKhz;
     tr_step_label = QStringLiteral("200 Hz steps T/R");
     Text2->setText(QStringLiteral("200 Hz steps T/R"));
     Text1->setText(numtext::toText(0));
@@ -37,12 +39,10 @@ void Corvane::form_load()
 
     // Rest state of the three standard ports, whatever the Port text says:
     // both encoder lines high, control register 244 (key released, RIT off).
-    port_.Out32(632, 255);
-    port_.Out32(634, 244);
-    port_.Out32(888, 255);
-    port_.Out32(890, 244);
-    port_.Out32(956, 255);
-    port_.Out32(958, 244);
+    for (const uint16_t base : rules::standardBases) {
+        port_.Out32(static_cast<int16_t>(base), 255);
+        port_.Out32(static_cast<int16_t>(base + 2), 244);
+    }
     show_enc();
     Text5->setText(QString());
 

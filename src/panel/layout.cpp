@@ -2,6 +2,7 @@
 #include "panel/CaptionButton.h"
 #include "panel/Corvane.h"
 #include "panel/Twips.h"
+#include "rules/Models.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -27,6 +28,14 @@ QListWidget* listBox(QWidget* parent, const QStringList& items)
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     list->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     return list;
+}
+
+QStringList modelNames()
+{
+    QStringList names;
+    for (const rules::Model& m : rules::models)
+        names << QString::fromLatin1(m.name.data(), static_cast<qsizetype>(m.name.size()));
+    return names;
 }
 
 QComboBox* comboBox(QWidget* parent, const QStringList& items)
@@ -80,7 +89,7 @@ void Corvane::createControls()
     Command16 = place(button("8"), "Command16", 3720, 1440, 255, 255);
     Command15 = place(button("7"), "Command15", 3360, 1440, 255, 255);
     Text4 = place(text(), "Text4", 1800, 3480, 375, 285);
-    KRV = place(listBox(this, {"KRV-80", "KRV-40", "KRV-30", "KRV-20"}), "KRV", 120, 1320, 735, 840);
+    KRV = place(listBox(this, modelNames()), "KRV", 120, 1320, 735, 840);
     RIT_OFF = place(new QRadioButton(QStringLiteral("RIT OFF"), this), "RIT_OFF", 2040, 1560, 975, 255);
     RIT_ON = place(new QRadioButton(QStringLiteral("RIT ON"), this), "RIT_ON", 2040, 1320, 975, 255);
     Text3 = place(text(), "Text3", 2160, 720, 855, 285);

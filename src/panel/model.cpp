@@ -1,29 +1,11 @@
 // Model selection: the operator tells the panel which rig is connected, since
 // the rig cannot say. Nothing goes to the rig.
 #include "panel/Corvane.h"
+#include "rules/Models.h"
 #include "text/NumberText.h"
 
 #include <QLineEdit>
 #include <QListWidget>
-
-namespace {
-
-struct Model {
-    const char* name;
-    int16_t qrp;        // kHz: both displays and the QRP preset
-    double w1aw, chu, wwv; // kHz
-};
-
-// CHU and WWV lie 0.8 kHz above the whole-kHz station frequencies on the two
-// lower bands and 0.8 kHz below them on the two upper ones.
-constexpr Model models[] = {
-    {"KRV-80", 3560, 3581.5, 3330.8, 5000.8},
-    {"KRV-40", 7040, 7047.5, 7335.8, 10000.8},
-    {"KRV-30", 10110, 7047.5, 7334.2, 9999.2},
-    {"KRV-20", 14060, 14047.5, 14669.2, 14999.2},
-};
-
-} // namespace
 
 void Corvane::setupPanel()
 {
@@ -39,18 +21,15 @@ void Corvane::KRV_Click()
     const QList<QListWidgetItem*> selected = KRV->selectedItems();
     if (selected.isEmpty())
         return;
-    const QString name = selected.first()->text();
-    for (const Model& m : models) {
-        if (name != QLatin1String(m.name))
-            continue;
-        Text1->setText(numtext::toText(m.qrp));
-        Text3->setText(numtext::toText(m.qrp));
-        tune_high = 25000;
-        tune_low = 540;
-        preset_w1aw = m.w1aw;
-        preset_chu = m.chu;
-        preset_wwv = m.wwv;
-        preset_qrp = m.qrp;
+    const rules::Model* m = rules::findModel(selected.first()->text().toStdString());
+    if (!m)
         return;
-    }
+    Text1->setText(numtext::toText(m->qrpKhz));
+    Text3->setText(numtext::toText(m->qrpKhz));
+    tune_high = m->highKhz;
+    tune_low = m->lowKhz;
+    preset_w1aw = m->w1awKhz;
+    preset_chu = m->chuKhz;
+    preset_wwv = m->wwvKhz;
+    preset_qrp = m->qrpKhz;
 }

@@ -1,5 +1,8 @@
 #include "rigctl/Interpreter.h"
 
+#include "rules/Models.h"
+#include "rules/Steps.h"
+
 #include <QList>
 
 #include <charconv>
@@ -65,31 +68,36 @@ constexpr int notAvailable = -11; // Hamlib's -RIG_ENAVAIL
 // zeros; max RIT, XIT and IF shift in Hz; announces; preamp and attenuator lists
 // (empty lines); the get/set masks of functions, levels and parms. Protocol 0
 // ends there. Mode 0x2 is CW, VFO 0x1 is VFO A, antenna 0x1 is the first; the
-// power is unknown (-1), since nothing is read from the rig.
-constexpr char dumpState[] = "0\n"
-                             "2\n"
-                             "2\n"
-                             "540000.000000 25000000.000000 0x2 -1 -1 0x1 0x1\n"
-                             "0 0 0 0 0 0 0\n"
-                             "540000.000000 25000000.000000 0x2 -1 -1 0x1 0x1\n"
-                             "0 0 0 0 0 0 0\n"
-                             "0x2 50\n"
-                             "0x2 200\n"
-                             "0 0\n"
-                             "0x2 500\n"
-                             "0 0\n"
-                             "0\n"
-                             "0\n"
-                             "0\n"
-                             "0\n"
-                             "\n"
-                             "\n"
-                             "0x0\n"
-                             "0x0\n"
-                             "0x0\n"
-                             "0x0\n"
-                             "0x0\n"
-                             "0x0\n";
+// power is unknown (-1), since nothing is read from the rig. The ranges are
+// what "E" accepts, the tuning steps the rig's two.
+QByteArray dumpState()
+{
+    const QByteArray range = QByteArray::number(rules::entryLowKhz * 1000.0, 'f', 6) + ' ' +
+                             QByteArray::number(rules::entryHighKhz * 1000.0, 'f', 6) +
+                             " 0x2 -1 -1 0x1 0x1\n"
+                             "0 0 0 0 0 0 0\n";
+    return "0\n"
+           "2\n"
+           "2\n" +
+           range + range + "0x2 " + QByteArray::number(rules::fineStepHz) + "\n0x2 " +
+           QByteArray::number(rules::coarseStepHz) +
+           "\n"
+           "0 0\n"
+           "0x2 500\n"
+           "0 0\n"
+           "0\n"
+           "0\n"
+           "0\n"
+           "0\n"
+           "\n"
+           "\n"
+           "0x0\n"
+           "0x0\n"
+           "0x0\n"
+           "0x0\n"
+           "0x0\n"
+           "0x0\n";
+}
 
 // "f" by its letter, "\\get_freq" by its long name.
 const Entry* find(QByteArrayView word)
@@ -204,8 +212,11 @@ Result dispatch(Command command, const Args& args, Rig& rig, Interpreter::ModeRe
         return {0, {{"Locked", "0"}}, {}, false};
     case Command::ChkVfo: // 0: requests carry no VFO token
         return {0, {{"ChkVFO", "0"}}, {}, false};
-    case Command::DumpState:
-        return {0, {}, QByteArrayView(dumpState), false};
+    case Command::DumpState: {
+        // Built once: the reply keeps a view of it.
+        static const QByteArray block = dumpState();
+        return {0, {}, QByteArrayView(block), false};
+    }
     case Command::Quit:
         return {0, {}, {}, true};
     }

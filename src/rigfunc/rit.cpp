@@ -3,6 +3,7 @@
 // restored when RIT goes off. A switch that did not reach the port is rolled
 // back here. The wiring of the rig-function controls lives here too.
 #include "panel/Corvane.h"
+#include "rules/Steps.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,8 +12,8 @@
 
 void Corvane::RIT_ON_Click()
 {
-    step_hz = 50;
-    step_khz = 0.05;
+    step_hz = rules::fineStepHz;
+    step_khz = rules::fineStepKhz;
     Text2->setText(QStringLiteral(" 50 Hz steps R"));
     const bool std_port = is_std_port();
     rit_line(std_port, true);

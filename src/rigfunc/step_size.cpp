@@ -1,6 +1,7 @@
 // The step-size toggle. The rig's step cannot be read back: the record here
 // follows the key presses the program gives, and starts at the rig's 200 Hz.
 #include "panel/runs.h"
+#include "rules/Steps.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
@@ -17,22 +18,22 @@ void Corvane::step_tog()
 
     // Right after the toggle the display shows the 50 Hz caption with two
     // blanks; the remembered label has one, as long as "200 Hz steps T/R".
-    if (step_hz == 200) {
-        step_hz = 50;
+    if (step_hz == rules::coarseStepHz) {
+        step_hz = rules::fineStepHz;
         Text2->setText(QStringLiteral("  50 Hz steps T/R"));
     } else {
-        step_hz = 200;
+        step_hz = rules::coarseStepHz;
         Text2->setText(QStringLiteral("200 Hz steps T/R"));
     }
-    if (step_hz == 200) {
-        step_khz = 0.2;
-        tr_step_hz = 200;
-        tr_step_khz = 0.2;
+    if (step_hz == rules::coarseStepHz) {
+        step_khz = rules::coarseStepKhz;
+        tr_step_hz = rules::coarseStepHz;
+        tr_step_khz = rules::coarseStepKhz;
         tr_step_label = QStringLiteral("200 Hz steps T/R");
     } else {
-        step_khz = 0.05;
-        tr_step_hz = 50;
-        tr_step_khz = 0.05;
+        step_khz = rules::fineStepKhz;
+        tr_step_hz = rules::fineStepHz;
+        tr_step_khz = rules::fineStepKhz;
         tr_step_label = QStringLiteral(" 50 Hz steps T/R");
     }
 }

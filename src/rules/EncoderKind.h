@@ -1,7 +1,9 @@
 #pragma once
 // The encoder kind the Encoder text names: exactly "1", a detent every half
 // cycle of the two lines, or exactly "2", every whole cycle. Any other text
-// (" 1", "1.0", "") names none: the step engine sends nothing for it.
+// (" 1", "1.0", "") names none: the step engine sends nothing for it, the
+// settings do not restore it, and --rig-encoder refuses it. The same kinds
+// are the simulated rig's encoders.
 
 #include <QString>
 

@@ -59,11 +59,10 @@ MovePlan planMove(double fromKhz, double toKhz, QStringView span)
     const double diff = fromKhz - toKhz;
     // In 10 Hz units; the remainder beyond a coarse step takes the sign of the dividend.
     const double hundredths = numtext::roundHalfEven(diff * 100);
-    constexpr double fineKhz = fineStepHz / 1000.0, coarseKhz = coarseStepHz / 1000.0;
     MovePlan plan;
     plan.fineSteps = numtext::roundToInt16(std::fmod(hundredths, coarseStepHz / 10) / (fineStepHz / 10),
                                            u"the 50 Hz step count");
-    plan.coarseSteps = numtext::roundToInt32((diff - plan.fineSteps * fineKhz) / coarseKhz, span);
+    plan.coarseSteps = numtext::roundToInt32((diff - plan.fineSteps * fineStepKhz) / coarseStepKhz, span);
     return plan;
 }
 

@@ -4,18 +4,20 @@
 // peer. Frequencies are in kHz; step counts are signed, positive down (from
 // above the target towards it), as the step engine counts them.
 //
-// Accepted: an entry whose leading number lies in 540..25000, that is a number
-// as a whole, within the model's limits (both 0 until a model is chosen, which
-// refuses everything) and on the 50 Hz grid once rounded to 10 Hz, halves to
-// even (7030.05 and 7030.0501 pass, 7030.045 does not: 703004.5 rounds to the
-// even 703004). Anything else is dropped without a word, except a text whose
-// leading number is in range but that is no number as a whole ("7040.0.3"):
-// that is a ConversionError naming the control.
+// Accepted: an entry whose leading number lies in entryLowKhz..entryHighKhz
+// (540..25000, rules/Models.h), that is a number as a whole, within the
+// model's limits (both 0 until a model is chosen, which refuses everything)
+// and on the 50 Hz grid once rounded to 10 Hz, halves to even (7030.05 and
+// 7030.0501 pass, 7030.045 does not: 703004.5 rounds to the even 703004).
+// Anything else is dropped without a word, except a text whose leading number
+// is in range but that is no number as a whole ("7040.0.3"): that is a
+// ConversionError naming the control.
 //
 // Planned: the rig steps by 200 Hz or 50 Hz only, so a move is split into
 // whole 200 Hz steps and what is left, 0..3 steps of 50 Hz with the sign of
 // the move. With RIT on every step is 50 Hz: four per 200 Hz step.
 
+#include "rules/Models.h"
 #include "text/NumberText.h"
 
 #include <QString>
@@ -26,9 +28,6 @@
 
 namespace rules
 {
-
-inline constexpr double entryLowKhz = 540;
-inline constexpr double entryHighKhz = 25000;
 
 bool inEntryRange(double khz);
 bool withinLimits(double khz, int16_t lowKhz, int16_t highKhz);

@@ -12,6 +12,12 @@ inline constexpr int16_t coarseStepHz = 200;
 inline constexpr int16_t fineStepHz = 50;
 static_assert(coarseStepHz % fineStepHz == 0, "a coarse step is a whole number of fine steps");
 
+// The same in kHz, as the panel's step record keeps them: the doubles nearest
+// 0.2 and 0.05, as those decimals would give.
+inline constexpr double coarseStepKhz = coarseStepHz / 1000.0;
+inline constexpr double fineStepKhz = fineStepHz / 1000.0;
+static_assert(coarseStepKhz == 0.2 && fineStepKhz == 0.05, "the kHz steps are the decimals' own doubles");
+
 // Whether a frequency on the grid may have `digit` (0..9) as its 10 Hz digit,
 // the second decimal of its kHz.
 constexpr bool tenHzDigitOnGrid(int digit)

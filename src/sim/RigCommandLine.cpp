@@ -1,5 +1,7 @@
 #include "sim/RigCommandLine.h"
 
+#include "rules/EncoderKind.h"
+#include "rules/Models.h"
 #include "text/WholeNumber.h"
 
 #include <QCommandLineParser>
@@ -9,10 +11,14 @@
 
 namespace {
 
-[[noreturn]] void refuse(const QString& option, const QString& value, const char* expected)
+[[noreturn]] void refuse(const QString& option, const QString& value, const QString& expected)
 {
-    throw std::invalid_argument(
-        QStringLiteral("--%1 \"%2\": %3").arg(option, value, QLatin1String(expected)).toStdString());
+    throw std::invalid_argument(QStringLiteral("--%1 \"%2\": %3").arg(option, value, expected).toStdString());
+}
+
+QString modelChoice()
+{
+    return QString::fromStdString(rules::modelNames(" or "));
 }
 
 } // namespace
@@ -24,9 +30,9 @@ RigCommandLine::RigCommandLine(QCommandLineParser& parser)
             QStringLiteral("address"), QStringLiteral("888")),
       model_(
           QStringLiteral("rig-model"),
-          QStringLiteral("The simulated rig: KRV-80, KRV-40, KRV-30 or KRV-20; it starts on the model's QRP "
-                         "frequency."),
-          QStringLiteral("model"), QStringLiteral("KRV-40")),
+          QStringLiteral("The simulated rig: %1; it starts on the model's QRP frequency.").arg(modelChoice()),
+          QStringLiteral("model"),
+          QString::fromLatin1(defaultRigModel.data(), static_cast<qsizetype>(defaultRigModel.size()))),
       encoder_(QStringLiteral("rig-encoder"),
                QStringLiteral("The simulated rig's encoder: 1 turns a detent every half cycle, 2 every whole "
                               "cycle."),
@@ -45,21 +51,19 @@ RigSettings RigCommandLine::read(const QCommandLineParser& parser) const
     // Decimal only, as the panel's Port box takes it; base+2 must still be an address.
     const std::optional<unsigned long> base = wholeNumber(port.toStdString(), 32765);
     if (!base)
-        refuse(port_.names().first(), port, "expected an address from 0 to 32765");
+        refuse(port_.names().first(), port, QStringLiteral("expected an address from 0 to 32765"));
     settings.base = static_cast<int16_t>(*base);
 
     const QString model = parser.value(model_);
-    const std::optional<int32_t> startHz = rigModelStartHz(model.toStdString());
-    if (!startHz)
-        refuse(model_.names().first(), model, "expected KRV-80, KRV-40, KRV-30 or KRV-20");
-    settings.startHz = *startHz;
+    const rules::Model* found = rules::findModel(model.toStdString());
+    if (!found)
+        refuse(model_.names().first(), model, QStringLiteral("expected ") + modelChoice());
+    settings.startHz = found->qrpHz();
 
     const QString encoder = parser.value(encoder_);
-    if (encoder == u"1")
-        settings.encoder = EncoderKind::HalfCycle;
-    else if (encoder == u"2")
-        settings.encoder = EncoderKind::WholeCycle;
-    else
-        refuse(encoder_.names().first(), encoder, "expected 1 or 2");
+    const std::optional<rules::Encoder> kind = rules::encoderKind(encoder);
+    if (!kind)
+        refuse(encoder_.names().first(), encoder, QStringLiteral("expected 1 or 2"));
+    settings.encoder = *kind;
     return settings;
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The simulated rig's command-line options:
 //   --rig-port N        the port base it sits on, 0..32765 (default 888)
-//   --rig-model NAME    KRV-80, KRV-40, KRV-30 or KRV-20 (default KRV-40): the
-//                       rig starts on that model's QRP frequency
+//   --rig-model NAME    a model of rules::models, by its exact name (default
+//                       defaultRigModel): the rig starts on its QRP frequency
 //   --rig-encoder K     1: a detent every half cycle (default), 2: every whole cycle
 
 #include "sim/SimulatedRig.h"

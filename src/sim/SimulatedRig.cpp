@@ -19,20 +19,6 @@ int phaseOf(bool a, bool b)
 
 } // namespace
 
-std::optional<int32_t> rigModelStartHz(std::string_view model)
-{
-    struct Model {
-        std::string_view name;
-        int32_t qrpHz;
-    };
-    constexpr Model models[] = {
-        {"KRV-80", 3'560'000}, {"KRV-40", 7'040'000}, {"KRV-30", 10'110'000}, {"KRV-20", 14'060'000}};
-    for (const Model& m : models)
-        if (m.name == model)
-            return m.qrpHz;
-    return std::nullopt;
-}
-
 std::string kHzText(int32_t hz)
 {
     const long long magnitude = std::llabs(static_cast<long long>(hz));
@@ -94,13 +80,13 @@ void SimulatedRig::encoderLines(bool a, bool b)
     }
     travel_ += turn == 1 ? 1 : -1;
 
-    const bool detentPosition = phase == 0 || (phase == 2 && encoder_ == EncoderKind::HalfCycle);
+    const bool detentPosition = phase == 0 || (phase == 2 && encoder_ == rules::Encoder::halfCycles);
     if (!detentPosition)
         return;
     // Between two detent positions lie 2 (half cycle) or 4 (whole cycle)
     // quarter cycles; a knob turned back before the next detent arrives with
     // less and moves nothing.
-    const int perDetent = encoder_ == EncoderKind::HalfCycle ? 2 : 4;
+    const int perDetent = encoder_ == rules::Encoder::halfCycles ? 2 : 4;
     const int travel = travel_;
     travel_ = 0;
     if (travel == perDetent)

@@ -34,6 +34,8 @@
 
 #include "Module1.h"
 #include "lines/LineMap.h"
+#include "rules/EncoderKind.h"
+#include "rules/Models.h"
 #include "rules/Steps.h"
 
 #include <chrono>
@@ -51,20 +53,16 @@ struct RigState {
     bool operator==(const RigState&) const = default;
 };
 
-enum class EncoderKind {
-    HalfCycle = 1,  // a detent at both lines high and at both low
-    WholeCycle = 2, // a detent at both lines high only
-};
+// The model the simulated rig is unless told otherwise.
+inline constexpr std::string_view defaultRigModel = "KRV-40";
 
+// encoder: halfCycles, a detent at both lines high and at both low;
+// wholeCycles, a detent at both lines high only.
 struct RigSettings {
     int16_t base = 888;
-    int32_t startHz = 7'040'000; // KRV-40's QRP frequency
-    EncoderKind encoder = EncoderKind::HalfCycle;
+    int32_t startHz = rules::findModel(defaultRigModel)->qrpHz(); // the model's QRP frequency
+    rules::Encoder encoder = rules::Encoder::halfCycles;
 };
-
-// The QRP frequency in Hz each model starts on: "KRV-80", "KRV-40", "KRV-30",
-// "KRV-20" (exact names); nothing for any other name.
-std::optional<int32_t> rigModelStartHz(std::string_view model);
 
 // A frequency as the rig sends it: kHz with two decimals ("7030.05", "-0.20").
 // The rig only ever stands on whole 50 Hz, so nothing below 10 Hz is lost.
@@ -103,7 +101,7 @@ private:
     void changed();
 
     LineMap map_;
-    const EncoderKind encoder_;
+    const rules::Encoder encoder_;
     Clock clock_;
     RigState state_;
     int phase_ = 0; // lines A, B along the up direction: 11, 01, 00, 10
