@@ -19,6 +19,7 @@
 #include "timing/PreciseDelay.h"
 #include "timing/RealtimeDelay.h"
 #include "timing/Serving.h"
+#include "timing/SteadyClock.h"
 #include "trace/Trace.h"
 
 #include <cstdio>
@@ -66,6 +67,7 @@ private:
     std::optional<SimulatedRig> rig_;
     std::optional<SimulatedPc> simulatedPc_;
     HardwarePort* hardware_;
+    SteadyClock clock_;
     PreciseDelay delay_;
     EdgePacer pacer_;
     PacedDelay pacedDelay_;
