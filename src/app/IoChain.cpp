@@ -25,7 +25,7 @@ IoChain::IoChain(HardwarePort* hardware, const RigSettings& rig, const IoChainOp
       port_(&pacedPort_), timer_(&pacedDelay_)
 {
     if (options.realtime) {
-        realtime_ = std::make_unique<RealtimeDelay>(*timer_);
+        realtime_ = std::make_unique<RealtimeDelay>(*timer_, options.scheduler);
         timer_ = realtime_.get();
     }
     if (options.trace) {

@@ -34,6 +34,9 @@ struct IoChainOptions {
     bool realtime = false; // the waits of a run under SCHED_FIFO where allowed
     std::FILE* out = stderr;
     Serving* serving = nullptr; // what the long waits serve; must outlive the chain
+    // What --realtime raises and lowers; the calling thread's policy unless a
+    // test hands in its own.
+    RealtimeDelay::Scheduler scheduler = RealtimeDelay::Scheduler::thisThread();
 };
 
 class IoChain
