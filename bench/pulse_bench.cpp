@@ -7,6 +7,7 @@
 #include "timing/EdgePacer.h"
 #include "timing/PreciseDelay.h"
 #include "timing/RealtimeDelay.h"
+#include "timing/SteadyClock.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -108,8 +109,8 @@ private:
 // every wait blocks where it is called.
 struct Bench {
     explicit Bench(bool paced, bool realtime)
-        : pacer(paced ? &runner : nullptr), pacedDelay(delay, pacer), pacedPort(port, pacer),
-          raised(paced ? static_cast<DelayTimer&>(pacedDelay) : delay),
+        : delay(clock), pacer(clock, paced ? &runner : nullptr), pacedDelay(delay, pacer),
+          pacedPort(port, pacer), raised(paced ? static_cast<DelayTimer&>(pacedDelay) : delay),
           panel(paced ? static_cast<PortIo&>(pacedPort) : port,
                 realtime ? static_cast<DelayTimer&>(raised) : paced ? static_cast<DelayTimer&>(pacedDelay) : delay,
                 runner)
@@ -121,6 +122,7 @@ struct Bench {
     }
     ActionRunner runner;
     StampingPort port;
+    SteadyClock clock;
     PreciseDelay delay;
     EdgePacer pacer;
     PacedDelay pacedDelay;
@@ -253,7 +255,8 @@ int main(int argc, char** argv)
         }
     } joiner{stop, hogs};
 
-    PreciseDelay plain;
+    SteadyClock clock;
+    PreciseDelay plain(clock);
     RealtimeDelay raised(plain);
     DelayTimer& delay = isRealtime ? static_cast<DelayTimer&>(raised) : plain;
     std::printf("%s, %d busy threads\n\n", isRealtime ? "SCHED_FIFO waits" : "normal policy",

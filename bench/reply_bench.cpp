@@ -14,6 +14,7 @@
 #include "sim/SimulatedRig.h"
 #include "timing/EdgePacer.h"
 #include "timing/PreciseDelay.h"
+#include "timing/SteadyClock.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -149,8 +150,9 @@ int main(int argc, char** argv)
     ActionRunner runner;
     SimulatedRig rig(RigSettings{}, [] { return steady_clock::now(); });
     KeyTimedRig keyed(rig);
-    PreciseDelay delay;
-    EdgePacer pacer(&runner);
+    SteadyClock clock;
+    PreciseDelay delay(clock);
+    EdgePacer pacer(clock, &runner);
     PacedDelay pacedDelay(delay, pacer);
     PacedPort pacedPort(keyed, pacer);
     Corvane panel(pacedPort, pacedDelay, runner);

@@ -29,7 +29,7 @@ public:
     void serveUntil(ActionRunner::TimePoint returnBy) override
     {
         next();
-        clock_.now = std::max(clock_.now, returnBy);
+        clock_.waitUntil(returnBy);
     }
     std::deque<std::function<void()>> arrivals;
     int servings = 0;
@@ -78,7 +78,7 @@ protected:
     {
         return [this, name, count] {
             for (int i = 0; i < count && !runner.stopRequested(); ++i) {
-                clock.now += 10ms;
+                clock.advance(10ms);
                 log.push_back(name + std::to_string(i));
                 runner.serveIfDue();
             }
@@ -137,7 +137,7 @@ TEST_F(Runner, QueuedActionNeverRunsInsideItsCaller)
 TEST_F(Runner, ServesAtMostEveryIntervalAndOnlyDuringAnAction)
 {
     runner.serveIfDue();
-    runner.serveUntil(clock.now + 1s);
+    runner.serveUntil(clock.now() + 1s);
     EXPECT_EQ(events.servings, 0) << "idle: nothing to serve for";
     runner.run(steps("a", 40)); // 400 ms
     EXPECT_EQ(events.servings, 400ms / ActionRunner::serveInterval);
@@ -145,10 +145,10 @@ TEST_F(Runner, ServesAtMostEveryIntervalAndOnlyDuringAnAction)
     events.arrivals = {[&] {
         const int before = events.servings;
         runner.serveIfDue();
-        runner.serveUntil(clock.now + 1s);
+        runner.serveUntil(clock.now() + 1s);
         nested = events.servings != before;
     }};
-    runner.run([&] { runner.serveUntil(clock.now + 100ms); });
+    runner.run([&] { runner.serveUntil(clock.now() + 100ms); });
     EXPECT_FALSE(nested) << "a serving never serves inside itself";
 }
 

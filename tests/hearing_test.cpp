@@ -77,7 +77,7 @@ struct Listening {
 
     FakeClock clock;
     SimulatedRig rig;
-    ClockedDelay delay;
+    PreciseDelay delay;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink{std::tmpfile(), &std::fclose};
     RigConsole console;
     CountingPort counting;

@@ -1,5 +1,6 @@
 // The I/O chain main builds: the order of its layers as the operator sees it
-// in a --trace, where the waits are taken, and the port the remote peer asks.
+// in a --trace, where the waits are taken and for how long they run raised
+// (--realtime), and the port the remote peer asks.
 #include "app/IoChain.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -28,7 +30,7 @@ std::string written(std::FILE* out, char* const& text, const size_t& size)
 
 } // namespace
 
-TEST(IoChain, TheRigSpeaksAfterItsCauseAndTheWaitsArePacedAtThePort)
+TEST(IoChain, TheRigSpeaksAfterItsCauseAndTheWaitsArePacedAndRaisedForOneAction)
 {
     char* text = nullptr;
     size_t size = 0;
@@ -36,7 +38,15 @@ TEST(IoChain, TheRigSpeaksAfterItsCauseAndTheWaitsArePacedAtThePort)
     ASSERT_NE(out, nullptr);
     {
         StoppingServing serving;
-        app::IoChain chain(nullptr, RigSettings{}, {.trace = true, .realtime = false, .out = out, .serving = &serving});
+        std::vector<std::string> policy;
+        const RealtimeDelay::Scheduler scheduler{[&] {
+                                                     policy.push_back("raise");
+                                                     return true;
+                                                 },
+                                                 [&] { policy.push_back("lower"); }};
+        app::IoChain chain(
+            nullptr, RigSettings{},
+            {.trace = true, .realtime = true, .out = out, .serving = &serving, .scheduler = scheduler});
         ASSERT_NE(chain.rig(), nullptr);
         // RIT on at the rig's standard port 888: the control register's bit 1.
         chain.port().Out32(890, 246);
@@ -49,6 +59,10 @@ TEST(IoChain, TheRigSpeaksAfterItsCauseAndTheWaitsArePacedAtThePort)
                   "out 890 246\nrig 7040.00 7040.00 200 on\ndefine 1000 2 1\nwait 1\n");
         EXPECT_THROW(chain.port().Out32(890, 244), Stop);
         EXPECT_TRUE(chain.rig()->state().rit);
+        // That wait ran raised until the action's end.
+        EXPECT_EQ(policy, std::vector<std::string>{"raise"});
+        chain.actionEnded();
+        EXPECT_EQ(policy, (std::vector<std::string>{"raise", "lower"}));
 
         // The simulated PC has the one port the rig is on; the remote peer asks it.
         chain.endStartup();

@@ -187,7 +187,7 @@ TEST_P(RigKey, HeldForThreeHundredMillisecondsTogglesTheStepShorterAnnunciates)
     const auto key = static_cast<int16_t>(standard ? 890 : row.base + 1);
     rig.Out32(key, standard ? 244 : 255); // at rest, as start-up leaves it
     rig.Out32(key, standard ? 245 : 254);
-    clock.now += row.held;
+    clock.advance(row.held);
     rig.Out32(key, standard ? 244 : 255);
     EXPECT_EQ(rig.state().stepHz, row.stepAfter);
     EXPECT_EQ(ears.changes.size(), row.annunciates ? 0u : 1u);
@@ -227,12 +227,12 @@ TEST(RigKeyLine, KeyLowSincePowerOnIsNoPress)
     SimulatedRig rig(settingsAt(888), clock.reader());
     RigEars ears(rig);
     rig.Out32(890, 253); // start-up's RIT off: the key bit stays set
-    clock.now += 1s;
+    clock.advance(1s);
     rig.Out32(890, 244);
     EXPECT_THAT(ears.changes, IsEmpty());
     EXPECT_THAT(ears.annunciations, IsEmpty());
     rig.Out32(890, 245);
-    clock.now += 55ms;
+    clock.advance(55ms);
     rig.Out32(890, 244);
     EXPECT_THAT(ears.annunciations, ElementsAre("7040.00"));
 }
@@ -244,7 +244,7 @@ TEST(RigKeyLine, KeyAndRitShareTheControlRegisterWithoutDisturbingEachOther)
     RigEars ears(rig);
     rig.Out32(890, 246); // RIT on
     rig.Out32(890, 247); // key down, RIT kept
-    clock.now += 55ms;
+    clock.advance(55ms);
     rig.Out32(890, 246);
     EXPECT_TRUE(rig.state().rit);
     EXPECT_EQ(ears.changes.size(), 1u);
@@ -253,7 +253,7 @@ TEST(RigKeyLine, KeyAndRitShareTheControlRegisterWithoutDisturbingEachOther)
     rig.Out32(888, 243);
     EXPECT_EQ(rig.state().rxHz, krv40Hz + 50);
     rig.Out32(890, 247);
-    clock.now += 55ms;
+    clock.advance(55ms);
     rig.Out32(890, 246);
     EXPECT_THAT(ears.annunciations, ElementsAre("7040.00", "7040.00"));
 }
@@ -329,7 +329,7 @@ TEST(RigStartup, PanelStartUpMovesNothingOnAnyBase)
         FakeClock clock;
         SimulatedRig rig(settingsAt(base), clock.reader());
         RigEars ears(rig);
-        ClockedDelay delay(clock);
+        PreciseDelay delay(clock);
         Corvane panel(rig, delay);
         EXPECT_THAT(ears.changes, IsEmpty());
         EXPECT_THAT(ears.annunciations, IsEmpty());
@@ -343,7 +343,7 @@ TEST(RigPc, HasOnePortAndRefusesAnyOtherAfterStartUp)
     FakeClock clock;
     SimulatedRig rig(settingsAt(888), clock.reader());
     SimulatedPc pc(rig, 888);
-    ClockedDelay delay(clock);
+    PreciseDelay delay(clock);
     Corvane panel(pc, delay); // start-up rests 632 and 956 too: they go nowhere
     pc.endStartup();
     const std::pair<int16_t, const char*> refused[] = {
@@ -439,7 +439,7 @@ struct TracedRigPanel {
     MemoryStream out;
     FakeClock clock;
     SimulatedRig rig;
-    ClockedDelay delay;
+    PreciseDelay delay;
     TracingPort tracingPort;
     TracingTimer tracingTimer;
     RigConsole console;
@@ -480,7 +480,7 @@ TEST(RigTrace, WithoutStateLinesOnlyTheAnnunciationIsWritten)
         console.Out32(888, 251);
         console.Out32(888, 243);
         console.Out32(890, 245);
-        clock.now += 100ms;
+        clock.advance(100ms);
         console.Out32(890, 244);
         EXPECT_THAT(out.newLines(), ElementsAre("7040.20"));
     }

@@ -1,5 +1,6 @@
 // Runs that are stopped, and what waits for a run: the record stays the rig's
 // truth however a run ends, and nothing asked for meanwhile acts inside it.
+#include "support/Fakes.h"
 #include "support/RigPanel.h"
 #include "support/RowName.h"
 #include "timing/EdgePacer.h"
@@ -108,46 +109,67 @@ TEST_F(StoppedRun, ActionAskedForDuringARunRunsAfterItOnce)
     EXPECT_EQ(ran, 1);
 }
 
-// A wait paced at the port: the next access comes no sooner than the wait's
-// length after its call, and a long wait lends its sleeping part out.
+// A wait paced at the port: the next access comes the wait's interval after
+// its call, the work in between done inside the gap, and a long wait lends its
+// sleeping part out until a margin before the deadline.
 TEST(EdgePacer, NextAccessWaitsOutTheGapAndLongWaitsServe)
 {
+    using namespace std::chrono;
+    FakeClock clock;
     struct StampingPort : PortIo {
-        std::vector<std::chrono::steady_clock::time_point> stamps;
+        explicit StampingPort(const Clock& c) : clock(c) {}
+        const Clock& clock;
+        std::vector<Clock::TimePoint> stamps;
         int16_t Inp32(int16_t) override { return 255; }
-        void Out32(int16_t, int16_t) override { stamps.push_back(std::chrono::steady_clock::now()); }
-    } port;
-    struct RecordingServing : Serving {
-        std::vector<std::chrono::steady_clock::time_point> until;
-        void serveUntil(std::chrono::steady_clock::time_point returnBy) override { until.push_back(returnBy); }
-    } serving;
-    PreciseDelay intervals;
-    EdgePacer pacer(&serving);
+        void Out32(int16_t, int16_t) override { stamps.push_back(clock.now()); }
+    } port(clock);
+    // Serves until it is to return, as an idle event loop does.
+    struct IdleServing : Serving {
+        explicit IdleServing(FakeClock& c) : clock(c) {}
+        FakeClock& clock;
+        std::vector<Clock::TimePoint> until;
+        void serveUntil(Clock::TimePoint returnBy) override
+        {
+            until.push_back(returnBy);
+            clock.waitUntil(returnBy);
+        }
+    } serving(clock);
+    PreciseDelay intervals(clock);
+    EdgePacer pacer(clock, &serving);
     PacedDelay delay(intervals, pacer);
     PacedPort paced(port, pacer);
     delay.DefineDelay(26, 1);
     delay.DefineDelay(12, 2);
-    auto& idleUntil = serving.until;
 
-    std::vector<std::chrono::steady_clock::time_point> calls;
-    for (int16_t index : {1, 1, 2, 1}) {
+    // work: done between the wait's call and the next access.
+    const struct {
+        int16_t index;
+        microseconds work, gap;
+        bool serves;
+    } rows[] = {
+        {1, 0us, 26us, false}, {1, 20us, 26us, false}, {1, 40us, 40us, false},
+        {2, 0us, 12ms, true},  {2, 3ms, 12ms, false},  {0, 5us, 5us, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        const size_t served = serving.until.size();
+        const auto call = clock.now();
+        delay.WaitDelay(row.index);
+        clock.advance(row.work);
         paced.Out32(888, 255);
-        calls.push_back(std::chrono::steady_clock::now());
-        delay.WaitDelay(index);
+        EXPECT_EQ(port.stamps.back() - call, row.gap);
+        ASSERT_EQ(serving.until.size(), served + row.serves);
+        if (row.serves) {
+            EXPECT_EQ(serving.until.back(), call + row.gap - EdgePacer::idleReturnMargin);
+        }
     }
-    paced.Out32(888, 255);
-    ASSERT_EQ(port.stamps.size(), 5u);
-    for (size_t i = 0; i < calls.size(); ++i)
-        EXPECT_GE(port.stamps[i + 1] - calls[i], intervals.interval(i == 2 ? 2 : 1)) << i;
-    ASSERT_EQ(idleUntil.size(), 1u); // the 12 ms wait only
-    EXPECT_LE(idleUntil[0], port.stamps[3]);
 
     // Two waits in a row add up, as two blocking waits would.
-    const auto before = std::chrono::steady_clock::now();
+    const auto before = clock.now();
     delay.WaitDelay(2);
     delay.WaitDelay(1);
     paced.Out32(888, 255);
-    EXPECT_GE(port.stamps.back() - before, intervals.interval(2) + intervals.interval(1));
+    EXPECT_EQ(port.stamps.back() - before, 12ms + 26us);
 }
 
 } // namespace

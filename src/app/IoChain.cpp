@@ -20,11 +20,12 @@ HardwarePort& backendOf(HardwarePort* hardware, std::optional<SimulatedRig>& rig
 } // namespace
 
 IoChain::IoChain(HardwarePort* hardware, const RigSettings& rig, const IoChainOptions& options)
-    : hardware_(&backendOf(hardware, rig_, simulatedPc_, rig)), pacer_(options.serving), pacedDelay_(delay_, pacer_),
-      pacedPort_(*hardware_, pacer_), port_(&pacedPort_), timer_(&pacedDelay_)
+    : hardware_(&backendOf(hardware, rig_, simulatedPc_, rig)), delay_(clock_),
+      pacer_(clock_, options.serving), pacedDelay_(delay_, pacer_), pacedPort_(*hardware_, pacer_),
+      port_(&pacedPort_), timer_(&pacedDelay_)
 {
     if (options.realtime) {
-        realtime_ = std::make_unique<RealtimeDelay>(*timer_);
+        realtime_ = std::make_unique<RealtimeDelay>(*timer_, options.scheduler);
         timer_ = realtime_.get();
     }
     if (options.trace) {

@@ -19,6 +19,7 @@
 #include "timing/PreciseDelay.h"
 #include "timing/RealtimeDelay.h"
 #include "timing/Serving.h"
+#include "timing/SteadyClock.h"
 #include "trace/Trace.h"
 
 #include <cstdio>
@@ -33,6 +34,9 @@ struct IoChainOptions {
     bool realtime = false; // the waits of a run under SCHED_FIFO where allowed
     std::FILE* out = stderr;
     Serving* serving = nullptr; // what the long waits serve; must outlive the chain
+    // What --realtime raises and lowers; the calling thread's policy unless a
+    // test hands in its own.
+    RealtimeDelay::Scheduler scheduler = RealtimeDelay::Scheduler::thisThread();
 };
 
 class IoChain
@@ -66,6 +70,7 @@ private:
     std::optional<SimulatedRig> rig_;
     std::optional<SimulatedPc> simulatedPc_;
     HardwarePort* hardware_;
+    SteadyClock clock_;
     PreciseDelay delay_;
     EdgePacer pacer_;
     PacedDelay pacedDelay_;

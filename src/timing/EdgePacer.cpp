@@ -5,18 +5,18 @@ using namespace std::chrono;
 void EdgePacer::defer(nanoseconds interval)
 {
     await();
-    deadline_ = Clock::now() + interval;
+    deadline_ = clock_.now() + interval;
 }
 
 void EdgePacer::await()
 {
     if (!deadline_)
         return;
-    const Clock::time_point deadline = *deadline_;
+    const Clock::TimePoint deadline = *deadline_;
     // The serving is to return a little before the deadline; the precise
     // wait takes the rest, so serving lengthens no gap unless it overruns.
     // Should the serving reach the port itself, that access waits here in full.
-    if (serving_ && !servingNow_ && deadline - Clock::now() >= idleThreshold) {
+    if (serving_ && !servingNow_ && deadline - clock_.now() >= idleThreshold) {
         servingNow_ = true;
         try {
             serving_->serveUntil(deadline - idleReturnMargin);
@@ -26,7 +26,7 @@ void EdgePacer::await()
         }
         servingNow_ = false;
     }
-    PreciseDelay::waitUntil(deadline);
+    clock_.waitUntil(deadline);
     deadline_.reset();
 }
 

@@ -20,6 +20,7 @@
 // shortens a wait. A serving that overruns lengthens it by the overrun.
 
 #include "Module1.h"
+#include "timing/Clock.h"
 #include "timing/PreciseDelay.h"
 #include "timing/Serving.h"
 
@@ -28,11 +29,10 @@
 
 class EdgePacer {
 public:
-    using Clock = std::chrono::steady_clock;
-
-    // serving: what the long waits serve, or nullptr (they only wait). It
-    // must outlive the pacer.
-    explicit EdgePacer(Serving* serving = nullptr) : serving_(serving) {}
+    // clock: what the deadlines are set and waited out on. serving: what the
+    // long waits serve, or nullptr (they only wait). Both must outlive the
+    // pacer.
+    explicit EdgePacer(Clock& clock, Serving* serving = nullptr) : clock_(clock), serving_(serving) {}
 
     static constexpr std::chrono::milliseconds idleThreshold{10};
     static constexpr std::chrono::milliseconds idleReturnMargin{2};
@@ -44,7 +44,8 @@ public:
     void await();
 
 private:
-    std::optional<Clock::time_point> deadline_;
+    Clock& clock_;
+    std::optional<Clock::TimePoint> deadline_;
     Serving* serving_;
     bool servingNow_ = false;
 };

@@ -4,8 +4,9 @@
 // waits between it as a list of lines.
 
 #include "Module1.h"
-#include "timing/PreciseDelay.h"
+#include "timing/Clock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <map>
@@ -64,23 +65,22 @@ private:
     int16_t refused_;
 };
 
-// A monotonic clock that moves only when told.
-struct FakeClock {
-    std::chrono::steady_clock::time_point now{};
-    std::function<std::chrono::steady_clock::time_point()> reader()
-    {
-        return [this] { return now; };
-    }
-};
-
-// The real library's delays, waited out on a fake clock: a wait moves the
-// clock on by its interval and returns at once, so a long key press is long
-// to whatever reads that clock, and no test sleeps.
-class ClockedDelay : public PreciseDelay {
+// A monotonic clock that moves only when told (advance) or waited on: a wait
+// moves it on to its deadline and returns at once, so a long key press is long
+// to whatever reads the clock, and no test sleeps.
+class FakeClock : public Clock
+{
 public:
-    explicit ClockedDelay(FakeClock& clock) : clock_(clock) {}
-    void WaitDelay(int16_t index) override { clock_.now += interval(index); }
+    TimePoint now() const override { return now_; }
+    void waitUntil(TimePoint deadline) override { now_ = std::max(now_, deadline); }
+    void advance(std::chrono::nanoseconds by) { now_ += by; }
+    // The clock for what takes its time as a function (the simulated rig,
+    // the display clock, the action runner).
+    std::function<TimePoint()> reader()
+    {
+        return [this] { return now_; };
+    }
 
 private:
-    FakeClock& clock_;
+    TimePoint now_{};
 };

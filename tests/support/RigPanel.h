@@ -10,6 +10,7 @@
 #include "support/FakeSystem.h"
 #include "support/Fakes.h"
 #include "text/NumberText.h"
+#include "timing/PreciseDelay.h"
 
 #include <QLineEdit>
 
@@ -30,7 +31,7 @@ struct RigPanel {
     TrafficLog log;
     FakeSystem system{log};
     std::optional<GpioPort> gpio;
-    ClockedDelay delay;
+    PreciseDelay delay;
     Corvane panel;
 
 private:
