@@ -24,17 +24,14 @@ namespace
 class ServingDelay : public PreciseDelay
 {
 public:
-    explicit ServingDelay(FakeClock& clock) : clock_(clock) {}
+    explicit ServingDelay(FakeClock& clock) : PreciseDelay(clock) {}
     void WaitDelay(int16_t index) override
     {
-        clock_.now += interval(index);
+        PreciseDelay::WaitDelay(index);
         if (panel)
             panel->serveUntil(std::chrono::steady_clock::now());
     }
     Corvane* panel = nullptr;
-
-private:
-    FakeClock& clock_;
 };
 
 struct HeldBench {
