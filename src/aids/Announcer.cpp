@@ -1,6 +1,7 @@
 #include "aids/Announcer.h"
 
 #include "panel/Corvane.h"
+#include "panel/RecordDoor.h"
 #include "rules/GoTo.h"
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
@@ -28,22 +29,22 @@ Announcer::Announcer(Corvane& panel, QObject* parent) : QObject(parent), panel_(
     });
 }
 
-QString Announcer::record(const Corvane& panel)
+QString Announcer::record(const record::Shown& shown)
 {
-    if (!panel.RIT_ON->isChecked())
-        return QStringLiteral("%1 kilohertz").arg(panel.Text1->text());
-    return QStringLiteral("transmit %1 kilohertz, receive %2 kilohertz")
-        .arg(panel.Text1->text(), panel.Text3->text());
+    if (!shown.rit)
+        return QStringLiteral("%1 kilohertz").arg(shown.transmit);
+    return QStringLiteral("transmit %1 kilohertz, receive %2 kilohertz").arg(shown.transmit, shown.receive);
 }
 
-QString Announcer::entryNews(const Corvane& panel, const QString& entry, bool& dropped)
+QString Announcer::entryNews(const record::Shown& shown, bool& dropped)
 {
     dropped = true;
+    const QString& entry = shown.entry;
     if (entry.trimmed().isEmpty())
         return QStringLiteral("Freq entry empty: nothing to go to");
     rules::EntryDecision decision;
     try {
-        decision = rules::decideEntry(entry, panel.tune_low, panel.tune_high, names::freqEntry);
+        decision = rules::decideEntry(entry, shown.lowKhz, shown.highKhz, names::freqEntry);
     } catch (const numtext::ConversionError&) {
         dropped = false;
         return QString();
@@ -59,7 +60,7 @@ QString Announcer::entryNews(const Corvane& panel, const QString& entry, bool& d
     case rules::Dropped::NoModel:
         return what + QStringLiteral("choose the rig model first");
     case rules::Dropped::OutsideLimits:
-        return what + QStringLiteral("outside %1 to %2 kilohertz").arg(panel.tune_low).arg(panel.tune_high);
+        return what + QStringLiteral("outside %1 to %2 kilohertz").arg(shown.lowKhz).arg(shown.highKhz);
     case rules::Dropped::OffGrid:
         return what + QStringLiteral("not on the 50 hertz grid");
     }
@@ -69,8 +70,8 @@ QString Announcer::entryNews(const Corvane& panel, const QString& entry, bool& d
 
 Announcer::State Announcer::now() const
 {
-    return {panel_.Text1->text(), panel_.Text3->text(), panel_.Text5->text(), panel_.RIT_ON->isChecked(),
-            panel_.step_hz};
+    const record::Shown shown = panel_.door().shown();
+    return {shown.transmit, shown.receive, shown.entry, shown.rit, shown.stepHz};
 }
 
 void Announcer::pressed(QAbstractButton* button)
@@ -85,7 +86,7 @@ void Announcer::pressed(QAbstractButton* button)
         return;
     // Said before the run starts: the operator hears where it goes while it goes.
     bool dropped = false;
-    const QString news = entryNews(panel_, panel_.Text5->text(), dropped);
+    const QString news = entryNews(panel_.door().shown(), dropped);
     if (dropped)
         dropped_ = news;
     else if (!news.isEmpty())
@@ -111,9 +112,9 @@ QString Announcer::news(const State& before, const State& after) const
     if (button == p.Command1)
         return QStringLiteral("annunciate sent");
     if (button == p.Command26)
-        return dropped_.isEmpty() ? record(p) : dropped_;
+        return dropped_.isEmpty() ? record(panel_.door().shown()) : dropped_;
     if (after.rit != before.rit)
-        return (after.rit ? QStringLiteral("RIT on, ") : QStringLiteral("RIT off, ")) + record(p);
+        return (after.rit ? QStringLiteral("RIT on, ") : QStringLiteral("RIT off, ")) + record(panel_.door().shown());
     if (button == p.Command2 || (after.stepHz != before.stepHz && after.xmit == before.xmit))
         return QStringLiteral("%1 hertz steps").arg(after.stepHz);
     const QAbstractButton* const entryKeys[] = {p.Command15, p.Command16, p.Command17, p.Command18,
@@ -124,7 +125,7 @@ QString Announcer::news(const State& before, const State& after) const
         return after.entry.isEmpty() ? QStringLiteral("Freq entry empty")
                                      : QStringLiteral("Freq entry %1").arg(after.entry.trimmed());
     if (after.xmit != before.xmit || after.rcv != before.rcv || button)
-        return record(p);
+        return record(panel_.door().shown());
     return QString();
 }
 

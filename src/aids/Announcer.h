@@ -24,6 +24,10 @@
 
 class Corvane;
 class QAbstractButton;
+namespace record
+{
+struct Shown;
+}
 class QWidget;
 
 class Announcer : public QObject
@@ -40,11 +44,11 @@ public:
 
     // The record as spoken: "7040.2 kilohertz" or, with RIT on,
     // "transmit 7040 kilohertz, receive 7041.3 kilohertz".
-    static QString record(const Corvane& panel);
-    // What "E" does with `entry` at the model's limits, in the operator's
-    // words: "going to 7040 kilohertz", or why it drops the entry (`dropped`
-    // true); empty when it fails on it with a message of its own.
-    static QString entryNews(const Corvane& panel, const QString& entry, bool& dropped);
+    static QString record(const record::Shown& shown);
+    // What "E" does with the entry shown at the model's limits, in the
+    // operator's words: "going to 7040 kilohertz", or why it drops the entry
+    // (`dropped` true); empty when it fails on it with a message of its own.
+    static QString entryNews(const record::Shown& shown, bool& dropped);
 
 private:
     struct State {

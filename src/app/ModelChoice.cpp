@@ -1,8 +1,7 @@
 #include "app/ModelChoice.h"
 
 #include "panel/Corvane.h"
-
-#include <QListWidget>
+#include "panel/RecordDoor.h"
 
 namespace app
 {
@@ -11,9 +10,7 @@ void chooseModel(Corvane& panel, const std::optional<std::string>& model)
 {
     if (!model)
         return;
-    const QList<QListWidgetItem*> found =
-        panel.KRV->findItems(QString::fromStdString(*model), Qt::MatchExactly);
-    panel.KRV->setCurrentItem(found.value(0));
+    panel.door().chooseModel(QString::fromStdString(*model));
 }
 
 } // namespace app

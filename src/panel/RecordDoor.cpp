@@ -5,6 +5,7 @@
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
@@ -77,23 +78,45 @@ QString RecordDoor::committedText(Display display) const
     return committed;
 }
 
+Shown RecordDoor::shown() const
+{
+    return {committedText(Display::transmit),
+            committedText(Display::receive),
+            panel_.Text5->text(),
+            panel_.Encoder->currentText(),
+            panel_.step_hz,
+            panel_.RIT_ON->isChecked(),
+            panel_.tune_low,
+            panel_.tune_high};
+}
+
 std::optional<Record> RecordDoor::record() const
 {
-    const std::optional<int64_t> transmit = toHz(committedText(Display::transmit));
-    const std::optional<int64_t> receive = toHz(committedText(Display::receive));
+    const Shown now = shown();
+    const std::optional<int64_t> transmit = toHz(now.transmit);
+    const std::optional<int64_t> receive = toHz(now.receive);
     if (!transmit || !receive)
         return std::nullopt;
     Record r;
     r.transmitHz = *transmit;
     r.receiveHz = *receive;
-    r.stepHz = panel_.step_hz;
-    r.rit = panel_.RIT_ON->isChecked();
+    r.stepHz = now.stepHz;
+    r.rit = now.rit;
     const QList<QListWidgetItem*> model = panel_.KRV->selectedItems();
-    if (!model.isEmpty() && panel_.tune_high != 0)
+    if (!model.isEmpty() && now.highKhz != 0)
         r.model = model.first()->text();
-    r.lowKhz = panel_.tune_low;
-    r.highKhz = panel_.tune_high;
+    r.lowKhz = now.lowKhz;
+    r.highKhz = now.highKhz;
     return r;
+}
+
+bool RecordDoor::chooseModel(const QString& name)
+{
+    const QList<QListWidgetItem*> found = panel_.KRV->findItems(name, Qt::MatchExactly);
+    if (found.isEmpty())
+        return false;
+    panel_.KRV->setCurrentItem(found.first());
+    return true;
 }
 
 double RecordDoor::workingKhz() const

@@ -42,6 +42,20 @@ struct Record {
     int16_t highKhz = 0;
 };
 
+// The panel as the operator sees it, texts as committed: what news of an
+// action and a remote reader are told, whether or not the displays hold
+// frequencies.
+struct Shown {
+    QString transmit;      // "Xmit freq", kHz
+    QString receive;       // "Rcv freq", kHz
+    QString entry;         // "Freq entry", as typed
+    QString encoder;       // "Encoder", as chosen
+    int16_t stepHz = 0;    // 200 or 50
+    bool rit = false;
+    int16_t lowKhz = 0;    // what "E" accepts; both 0 before the first choice
+    int16_t highKhz = 0;
+};
+
 class RecordDoor : public QObject
 {
 public:
@@ -51,6 +65,7 @@ public:
     // ---- Reading ----
     // The record as it stands, or nothing while a display holds no frequency.
     std::optional<Record> record() const;
+    Shown shown() const;
     // The committed text of a display: its text unless the operator is editing
     // it, else what the program last wrote there.
     QString committedText(Display display) const;
@@ -81,6 +96,11 @@ public:
     // "E" on khz, planned from the record as it stands, leaving the operator's
     // entry as it was however it ends. Call inside an action; throws as "E".
     void goTo(double khz);
+
+    // Chooses the model named as in the list ("KRV-40"), as a click on it
+    // would: the record goes to its QRP frequency. False, changing nothing,
+    // when the list has no such model.
+    bool chooseModel(const QString& name);
 
     // ---- Actions ----
     // Queues `action` behind whatever runs; see Corvane::queueAction.

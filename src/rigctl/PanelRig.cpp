@@ -7,8 +7,6 @@
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
 
-#include <QComboBox>
-#include <QRadioButton>
 
 #include <algorithm>
 #include <cmath>
@@ -41,15 +39,14 @@ PanelRig::~PanelRig() = default;
 
 int64_t PanelRig::frequencyHz()
 {
-    const record::Display working = panel_.RIT_ON->isChecked() ? record::Display::receive
-                                                                : record::Display::transmit;
+    const record::Display working = door_.shown().rit ? record::Display::receive : record::Display::transmit;
     const QString name = record::RecordDoor::displayName(working);
     return toHz(numtext::toDouble(door_.committedText(working), name), name);
 }
 
 int64_t PanelRig::ritOffsetHz()
 {
-    if (!panel_.RIT_ON->isChecked())
+    if (!door_.shown().rit)
         return 0;
     const double rx = numtext::toDouble(door_.committedText(record::Display::receive), names::rcvFreq);
     const double tx = numtext::toDouble(door_.committedText(record::Display::transmit), names::xmitFreq);
@@ -62,7 +59,7 @@ bool PanelRig::tune(double hz, ClientId)
     if (door_.refusal(khz))
         return false;
     // The engine sends nothing for another encoder kind: the move would never come.
-    if (!rules::encoderKind(panel_.Encoder->currentText()))
+    if (!rules::encoderKind(door_.shown().encoder))
         return false;
     checkMove(khz);
     // The older move has no one waiting for it any more: it ends after the
@@ -92,7 +89,7 @@ void PanelRig::takeUp()
 
 void PanelRig::checkMove(double khz)
 {
-    const bool rit = panel_.RIT_ON->isChecked();
+    const bool rit = door_.shown().rit;
     const double from = door_.workingKhz();
     // The data register carries every step; the key line is pressed only when
     // "E" switches the rig's step. Planned as "E" plans it, from the entry it
