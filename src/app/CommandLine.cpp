@@ -3,6 +3,7 @@
 #include "hw/LinuxSystem.h"
 #include "rigctl/CommandLine.h"
 #include "rules/Models.h"
+#include "rules/StandardPort.h"
 #include "sim/RigCommandLine.h"
 
 #include <QCommandLineParser>
@@ -57,7 +58,8 @@ private:
         QStringLiteral("push-pull|open-drain")};
     const QCommandLineOption base{
         QStringLiteral("gpio-base"),
-        QStringLiteral("With --port gpio: the Port address the lines answer at (default 888)."),
+        QStringLiteral("With --port gpio: the Port address the lines answer at (default %1).")
+            .arg(rules::defaultBase),
         QStringLiteral("ADDRESS")};
 };
 

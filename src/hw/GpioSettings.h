@@ -1,6 +1,8 @@
 #pragma once
 // The GPIO backend's options, from their command-line texts to checked values.
 
+#include "rules/StandardPort.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -21,7 +23,7 @@ struct GpioSettings {
     std::array<std::string, 4> lines; // encoder A, encoder B, key, RIT: offset or line name
     unsigned activeLow = 0;           // the lines (lines:: mask) wired through an inverting stage
     bool openDrain = false;
-    uint16_t base = 888; // the port address the lines answer at, 0..65535
+    uint16_t base = rules::defaultBase; // the port address the lines answer at, 0..65535
 };
 
 // Throws StartupError naming the option and its text when a text is malformed

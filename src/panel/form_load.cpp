@@ -15,7 +15,7 @@
 
 void Corvane::form_load()
 {
-    Port->setCurrentText(numtext::toText(888));
+    Port->setCurrentText(numtext::toText(rules::defaultBase));
     Encoder->setCurrentText(QStringLiteral("1"));
 
     // Selecting "RIT OFF" runs its action here, on the still unset step record:

@@ -15,6 +15,9 @@ namespace rules
 {
 
 inline constexpr std::array<uint16_t, 3> standardBases{632, 888, 956};
+// The first parallel port of a PC: where the panel starts and the simulated
+// rig sits unless told otherwise.
+inline constexpr uint16_t defaultBase = standardBases[1];
 
 constexpr bool isStandardBase(double base)
 {

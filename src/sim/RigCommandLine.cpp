@@ -2,6 +2,7 @@
 
 #include "rules/EncoderKind.h"
 #include "rules/Models.h"
+#include "rules/StandardPort.h"
 #include "text/WholeNumber.h"
 
 #include <QCommandLineParser>
@@ -27,7 +28,7 @@ RigCommandLine::RigCommandLine(QCommandLineParser& parser)
     : port_(QStringLiteral("rig-port"),
             QStringLiteral("Base address of the port the simulated rig sits on: 632, 888, 956, or another "
                            "address up to 32765 (key and RIT as whole bytes at base+1, base+2)."),
-            QStringLiteral("address"), QStringLiteral("888")),
+            QStringLiteral("address"), QString::number(rules::defaultBase)),
       model_(
           QStringLiteral("rig-model"),
           QStringLiteral("The simulated rig: %1; it starts on the model's QRP frequency.").arg(modelChoice()),

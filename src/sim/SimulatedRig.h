@@ -36,6 +36,7 @@
 #include "lines/LineMap.h"
 #include "rules/EncoderKind.h"
 #include "rules/Models.h"
+#include "rules/StandardPort.h"
 #include "rules/Steps.h"
 
 #include <chrono>
@@ -59,7 +60,7 @@ inline constexpr std::string_view defaultRigModel = "KRV-40";
 // encoder: halfCycles, a detent at both lines high and at both low;
 // wholeCycles, a detent at both lines high only.
 struct RigSettings {
-    int16_t base = 888;
+    int16_t base = rules::defaultBase;
     int32_t startHz = rules::findModel(defaultRigModel)->qrpHz(); // the model's QRP frequency
     rules::Encoder encoder = rules::Encoder::halfCycles;
 };
