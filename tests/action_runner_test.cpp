@@ -26,6 +26,7 @@ class ScriptedEvents : public ActionRunner::Events
 public:
     explicit ScriptedEvents(FakeClock& clock) : clock_(clock) {}
     void serveNow() override { next(); }
+    void answerWaiting() override { ++answers; }
     void serveUntil(ActionRunner::TimePoint returnBy) override
     {
         next();
@@ -33,6 +34,7 @@ public:
     }
     std::deque<std::function<void()>> arrivals;
     int servings = 0;
+    int answers = 0;
 
 private:
     void next()
@@ -138,7 +140,8 @@ TEST_F(Runner, ServesAtMostEveryIntervalAndOnlyDuringAnAction)
 {
     runner.serveIfDue();
     runner.serveUntil(clock.now() + 1s);
-    EXPECT_EQ(events.servings, 0) << "idle: nothing to serve for";
+    runner.answerWaiting();
+    EXPECT_EQ(events.servings + events.answers, 0) << "idle: nothing to serve for";
     runner.run(steps("a", 40)); // 400 ms
     EXPECT_EQ(events.servings, 400ms / ActionRunner::serveInterval);
     bool nested = false;
@@ -146,10 +149,15 @@ TEST_F(Runner, ServesAtMostEveryIntervalAndOnlyDuringAnAction)
         const int before = events.servings;
         runner.serveIfDue();
         runner.serveUntil(clock.now() + 1s);
-        nested = events.servings != before;
+        runner.answerWaiting();
+        nested = events.servings != before || events.answers != 0;
     }};
-    runner.run([&] { runner.serveUntil(clock.now() + 100ms); });
+    runner.run([&] {
+        runner.serveUntil(clock.now() + 100ms);
+        runner.answerWaiting();
+    });
     EXPECT_FALSE(nested) << "a serving never serves inside itself";
+    EXPECT_EQ(events.answers, 1) << "between servings the calls waiting are answered";
 }
 
 TEST_F(Runner, StopEndsTheRunningActionOnlyAndIsClearedWithIt)
@@ -175,6 +183,7 @@ TEST_F(Runner, HeldInputIsDeliveredOnceInOrderAfterTheRun)
                               Input::Motion));
         },
         [&] { EXPECT_TRUE(offer(&receiver, key("2"), Input::Other)); },
+        [&] { EXPECT_FALSE(offer(&receiver, key("tab"), Input::Focus)) << "a focus move goes at once"; },
     };
     runner.run(steps("a", 30));
     EXPECT_TRUE(events.arrivals.empty());

@@ -5,6 +5,7 @@
 #include "support/RigPanel.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -95,10 +96,20 @@ TEST(HeldInput, ClicksDuringAStepSizePressArePlayedOnceInOrder)
     HeldBench b;
     Corvane& p = b.panel;
     p.RIT_OFF->setObjectName(QStringLiteral("RIT_OFF"));
-    b.script = {b.clickOn(p.RIT_ON), b.clickOn(p.Command3), b.clickOn(p.RIT_OFF)};
+    // Tab moves the focus at once, acting on nothing: the operator explores
+    // the panel while the rig is busy.
+    bool focusMoved = false;
+    const auto tabThenRitOn = [&] {
+        QWidget* const before = QApplication::focusWidget();
+        QTest::keyClick(p.windowHandle(), Qt::Key_Tab);
+        focusMoved = before && QApplication::focusWidget() != before;
+        b.clickOn(p.RIT_ON)();
+    };
+    b.script = {tabThenRitOn, b.clickOn(p.Command3), b.clickOn(p.RIT_OFF)};
     b.clickOn(p.Command2)();
     b.settle();
     EXPECT_TRUE(b.script.empty());
+    EXPECT_TRUE(focusMoved);
     EXPECT_EQ(b.played, (std::vector<std::string>{"Command2", "RIT_ON", "Command3", "RIT_OFF"}));
     EXPECT_FALSE(p.RIT_ON->isChecked());
     EXPECT_TRUE(b.recordIsRig());

@@ -128,11 +128,13 @@ TEST(EdgePacer, NextAccessWaitsOutTheGapAndLongWaitsServe)
         explicit IdleServing(FakeClock& c) : clock(c) {}
         FakeClock& clock;
         std::vector<Clock::TimePoint> until;
+        int answers = 0;
         void serveUntil(Clock::TimePoint returnBy) override
         {
             until.push_back(returnBy);
             clock.waitUntil(returnBy);
         }
+        void answerWaiting() override { ++answers; }
     } serving(clock);
     PreciseDelay intervals(clock);
     EdgePacer pacer(clock, &serving);
@@ -140,25 +142,30 @@ TEST(EdgePacer, NextAccessWaitsOutTheGapAndLongWaitsServe)
     PacedPort paced(port, pacer);
     delay.DefineDelay(26, 1);
     delay.DefineDelay(12, 2);
+    delay.DefineDelay(2600, 1);
 
-    // work: done between the wait's call and the next access.
+    // work: done between the wait's call and the next access. A gap too short
+    // to serve in but long enough answers the calls waiting.
     const struct {
         int16_t index;
         microseconds work, gap;
-        bool serves;
+        bool serves, answers;
     } rows[] = {
-        {1, 0us, 26us, false}, {1, 20us, 26us, false}, {1, 40us, 40us, false},
-        {2, 0us, 12ms, true},  {2, 3ms, 12ms, false},  {0, 5us, 5us, false},
+        {1, 0us, 26us, false, false}, {1, 20us, 26us, false, false}, {1, 40us, 40us, false, false},
+        {2, 0us, 12ms, true, false},  {2, 3ms, 12ms, false, true},   {0, 5us, 5us, false, false},
+        {3, 0us, 2600us, false, true}, {3, 2200us, 2600us, false, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
         const size_t served = serving.until.size();
+        const int answered = serving.answers;
         const auto call = clock.now();
         delay.WaitDelay(row.index);
         clock.advance(row.work);
         paced.Out32(888, 255);
         EXPECT_EQ(port.stamps.back() - call, row.gap);
         ASSERT_EQ(serving.until.size(), served + row.serves);
+        EXPECT_EQ(serving.answers, answered + row.answers);
         if (row.serves) {
             EXPECT_EQ(serving.until.back(), call + row.gap - EdgePacer::idleReturnMargin);
         }

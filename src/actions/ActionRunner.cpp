@@ -16,6 +16,11 @@ class QtEvents : public ActionRunner::Events
 public:
     void serveNow() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+    // A call from another process (D-Bus, the screen reader's among them)
+    // reaches this thread as a posted meta-call; painting and input are
+    // other events, left for the next serving.
+    void answerWaiting() override { QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall); }
+
     void serveUntil(ActionRunner::TimePoint returnBy) override
     {
         // A timer wakes the wait for events at returnBy; without it an idle
@@ -215,6 +220,8 @@ bool ActionRunner::offer(QObject* receiver, QEvent* event, Input kind)
         return true;
     case Input::Motion:
         return true;
+    case Input::Focus:
+        return false;
     case Input::Release:
     case Input::Other:
         break;
@@ -242,6 +249,21 @@ void ActionRunner::serveUntil(TimePoint returnBy)
     const Serve serving(*this);
     events_.serveUntil(returnBy);
     lastServe_ = clock_();
+}
+
+void ActionRunner::answerWaiting()
+{
+    if (!running() || serving_)
+        return;
+    const Busy busy(*this);
+    serving_ = true;
+    try {
+        events_.answerWaiting();
+    } catch (...) {
+        serving_ = false;
+        throw;
+    }
+    serving_ = false;
 }
 
 void ActionRunner::serveIfDue()

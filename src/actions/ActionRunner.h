@@ -67,6 +67,8 @@ public:
         virtual void serveNow() = 0;
         // Runs what arrives until returnBy on the runner's clock; returns then.
         virtual void serveUntil(TimePoint returnBy) = 0;
+        // Delivers the calls other programs wait on, and nothing else.
+        virtual void answerWaiting() {}
     };
     // Qt's own event loop, waited on with the steady clock.
     static Events& qtEvents();
@@ -121,13 +123,15 @@ public:
         StopPress, // a press on the button shown held down
         Release,   // a mouse button let up
         Motion,    // the pointer's travels: meaningless to held input
+        Focus,     // Tab, Shift+Tab: moves the focus and acts on nothing
         Other,     // anything else the operator does
     };
     // Offers one input event on its way to `receiver`. Returns true when the
     // runner has taken it (held, or consumed as a stop); false: deliver it.
     // While busy, or while entries wait, input is held in the queue (motion
-    // is dropped); Esc and a stop press stop the run; a release is consumed
-    // after a consumed press, busy or not.
+    // is dropped, a focus move delivered at once, so that the operator can
+    // explore the panel during a run); Esc and a stop press stop the run; a
+    // release is consumed after a consumed press, busy or not.
     bool offer(QObject* receiver, QEvent* event, Input kind);
 
     // ---- Closing ----
@@ -142,6 +146,9 @@ public:
     void serveUntil(TimePoint returnBy) override;
     // Serves once if serveInterval has passed since the last serving.
     void serveIfDue();
+    // During an action, outside a serving: answers what other programs wait
+    // on (see Serving). Nothing painted, no input taken, no aboutToServe.
+    void answerWaiting() override;
 
 signals:
     // A serving is about to run: the window paints its displays and shows

@@ -137,6 +137,12 @@ ActionRunner::Input Corvane::inputKind(QObject* watched, QEvent* event) const
     const QEvent::Type type = event->type();
     if (type == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
         return Input::Stop;
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+        if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab))
+            return Input::Focus;
+    }
     if (type == QEvent::MouseMove)
         return Input::Motion;
     if (type == QEvent::MouseButtonRelease)

@@ -16,10 +16,14 @@ void EdgePacer::await()
     // The serving is to return a little before the deadline; the precise
     // wait takes the rest, so serving lengthens no gap unless it overruns.
     // Should the serving reach the port itself, that access waits here in full.
-    if (serving_ && !servingNow_ && deadline - clock_.now() >= idleThreshold) {
+    const nanoseconds left = deadline - clock_.now();
+    if (serving_ && !servingNow_ && left >= answerThreshold) {
         servingNow_ = true;
         try {
-            serving_->serveUntil(deadline - idleReturnMargin);
+            if (left >= idleThreshold)
+                serving_->serveUntil(deadline - idleReturnMargin);
+            else
+                serving_->answerWaiting();
         } catch (...) {
             servingNow_ = false;
             throw;

@@ -18,6 +18,9 @@
 // Serving handed to the pacer is asked to serve until idleReturnMargin before
 // the deadline; the rest is waited out precisely as always, so serving never
 // shortens a wait. A serving that overruns lengthens it by the overrun.
+// Shorter gaps of at least answerThreshold (the steps at "Low") answer the
+// calls other programs wait on: a screen reader's questions are then answered
+// within a gap, not at the next serving.
 
 #include "Module1.h"
 #include "timing/Clock.h"
@@ -36,6 +39,7 @@ public:
 
     static constexpr std::chrono::milliseconds idleThreshold{10};
     static constexpr std::chrono::milliseconds idleReturnMargin{2};
+    static constexpr std::chrono::microseconds answerThreshold{500};
 
     // The next access may come no sooner than `interval` from now. Waits out a
     // deadline still pending first.

@@ -14,4 +14,8 @@ public:
     // served now). Never shortens the caller's wait: the caller waits out the
     // rest itself.
     virtual void serveUntil(std::chrono::steady_clock::time_point returnBy) = 0;
+    // Answers the calls other programs are waiting on (a screen reader's
+    // questions) and nothing else: no painting, no input. Returns at once when
+    // none waits, so it may be asked in every gap of a run.
+    virtual void answerWaiting() {}
 };
