@@ -28,6 +28,51 @@ std::string minutes(double seconds)
     return std::to_string(whole / 60) + ":" + (whole % 60 < 10 ? "0" : "") + std::to_string(whole % 60);
 }
 
+// The first frames of the data, mixed to one channel and narrowed as the
+// decoder would, read block by block.
+struct Sound {
+    std::vector<float> signal; // at `rate`, without its mean
+    double rate = 0;
+    int64_t frames = 0; // read, fewer than asked where the file failed
+    double squares = 0; // the mixed samples' squares added up
+};
+
+Sound readSound(QFile& file, const WavData& data, int64_t frames)
+{
+    const WavFormat& format = data.format;
+    morse::Narrowing narrowing(format.rate, 1);
+    Sound sound;
+    sound.rate = narrowing.rate();
+    sound.signal.reserve(static_cast<size_t>(static_cast<double>(frames) * sound.rate / format.rate) + 1);
+    const int64_t blockFrames = std::max<int64_t>(1, blockBytes / format.frameBytes());
+    std::vector<unsigned char> block(static_cast<size_t>(blockFrames * format.frameBytes()));
+    std::vector<float> mono;
+    file.seek(data.offset);
+    while (sound.frames < frames) {
+        const int64_t want = std::min(blockFrames, frames - sound.frames) * format.frameBytes();
+        const int64_t got = file.read(reinterpret_cast<char*>(block.data()), want);
+        if (got <= 0)
+            break;
+        mono.clear();
+        appendMono(std::span(block.data(), static_cast<size_t>(got)), format, mono);
+        for (const float v : mono)
+            sound.squares += static_cast<double>(v) * v;
+        narrowing.add(mono, sound.signal);
+        sound.frames += static_cast<int64_t>(mono.size());
+        if (got < want)
+            break;
+    }
+    // narrowed() takes the mean out before narrowing; out of the narrowed
+    // samples it comes to the same, but for the first few.
+    double mean = 0;
+    for (const float v : sound.signal)
+        mean += v;
+    mean /= static_cast<double>(std::max<size_t>(sound.signal.size(), 1));
+    for (float& v : sound.signal)
+        v = static_cast<float>(v - mean);
+    return sound;
+}
+
 } // namespace
 
 int decodeWavFile(const QString& path, std::FILE* out, std::FILE* log)
@@ -69,43 +114,16 @@ int decodeWavFile(const QString& path, std::FILE* out, std::FILE* log)
                      name.constData(), minutes(static_cast<double>(frames) / format.rate).c_str(),
                      minutes(longestSeconds).c_str());
 
-    morse::Narrowing narrowing(format.rate, 1);
-    std::vector<float> signal;
-    signal.reserve(static_cast<size_t>(static_cast<double>(toRead) * narrowing.rate() / format.rate) + 1);
-    const int64_t blockFrames = std::max<int64_t>(1, blockBytes / format.frameBytes());
-    std::vector<unsigned char> block(static_cast<size_t>(blockFrames * format.frameBytes()));
-    std::vector<float> mono;
-    double squares = 0;
-    int64_t read = 0;
-    file.seek(data.offset);
-    while (read < toRead) {
-        const int64_t want = std::min(blockFrames, toRead - read) * format.frameBytes();
-        const int64_t got = file.read(reinterpret_cast<char*>(block.data()), want);
-        if (got <= 0)
-            break;
-        mono.clear();
-        appendMono(std::span(block.data(), static_cast<size_t>(got)), format, mono);
-        for (const float v : mono)
-            squares += static_cast<double>(v) * v;
-        narrowing.add(mono, signal);
-        read += static_cast<int64_t>(mono.size());
-        if (got < want)
-            break;
-    }
-    // narrowed() takes the mean out before narrowing; out of the narrowed
-    // samples it comes to the same, but for the first few.
-    double mean = 0;
-    for (const float v : signal)
-        mean += v;
-    mean /= static_cast<double>(std::max<size_t>(signal.size(), 1));
-    for (float& v : signal)
-        v = static_cast<float>(v - mean);
+    const Sound sound = readSound(file, data, toRead);
+    if (sound.frames < toRead)
+        std::fprintf(log, "corvane: --decode-wav: %s could be read for %.1f s only: %s\n", name.constData(),
+                     static_cast<double>(sound.frames) / format.rate, qPrintable(file.errorString()));
 
-    const morse::Heard heard = morse::decodeNarrowed(signal, narrowing.rate());
+    const morse::Heard heard = morse::decodeNarrowed(sound.signal, sound.rate);
     std::fprintf(out, "%s\n", heard.text.c_str());
-    const double rms = std::sqrt(squares / static_cast<double>(std::max<int64_t>(read, 1)));
+    const double rms = std::sqrt(sound.squares / static_cast<double>(std::max<int64_t>(sound.frames, 1)));
     std::fprintf(log, "corvane: %.1f s at %d Hz, %d channel%s, %s, level %.1f dBFS\n",
-                 static_cast<double>(read) / format.rate, format.rate, format.channels,
+                 static_cast<double>(sound.frames) / format.rate, format.rate, format.channels,
                  format.channels == 1 ? "" : "s", format.name().c_str(),
                  20 * std::log10(std::max(rms, 1e-10)));
     std::fprintf(log, "corvane: %.1f Hz, %.1f WPM, confidence %.2f\n", heard.pitchHz, heard.wpm,
