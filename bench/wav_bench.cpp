@@ -41,18 +41,16 @@ void put32(std::ofstream& f, uint32_t v)
     put16(f, static_cast<uint16_t>(v >> 16));
 }
 
-// The message, then noise from a one-second loop: the file is written in
-// seconds, not in the minutes a fresh noise sample each time would take.
+// The message, then noise to the end.
 void writeWav(const std::string& path, int seconds)
 {
     std::mt19937 random(3);
     const morse::Sending sending{
         .pitchHz = 700, .wpm = 20, .amplitude = 0.3, .snrDb = 10.0, .leadSeconds = 1, .tailSeconds = 1};
     const std::vector<float> message = morse::keyed("7030.05", sending, rate, random);
-    std::vector<float> noise(rate);
-    std::normal_distribution<float> gauss(0, 0.02f);
-    for (float& v : noise)
-        v = gauss(random);
+    // The message's own noise: 10 dB below the tone's power in 2500 Hz, white up to rate / 2.
+    const double tonePower = sending.amplitude * sending.amplitude / 2;
+    std::normal_distribution<float> noise(0, static_cast<float>(std::sqrt(tonePower / 10 / 2500 * rate / 2)));
     const auto frames = static_cast<uint32_t>(seconds) * rate;
     std::ofstream f(path, std::ios::binary);
     f.write("RIFF", 4);
@@ -69,7 +67,7 @@ void writeWav(const std::string& path, int seconds)
     put32(f, frames * channels * 2);
     std::vector<char> block;
     for (uint32_t i = 0; i < frames; ++i) {
-        const float v = i < message.size() ? message[i] : noise[i % noise.size()];
+        const float v = i < message.size() ? message[i] : noise(random);
         const auto s = static_cast<int16_t>(std::lround(std::clamp(v, -1.0f, 1.0f) * 32767));
         for (int c = 0; c < channels; ++c) {
             block.push_back(static_cast<char>(s & 0xFF));
