@@ -390,6 +390,11 @@ Heard decode(std::span<const float> samples, int rate, int channels)
         return {};
     double narrowRate = 0;
     const std::vector<float> signal = narrowed(samples, rate, channels, narrowRate);
+    return decodeNarrowed(signal, narrowRate);
+}
+
+Heard decodeNarrowed(std::span<const float> signal, double narrowRate)
+{
     if (static_cast<double>(signal.size()) < narrowRate / 2)
         return {};
     const std::optional<Tone> tone = findTone(signal, narrowRate);

@@ -42,4 +42,11 @@ struct Heard {
 // signal (under half a second) hears nothing.
 Heard decode(std::span<const float> samples, int rate, int channels = 1);
 
+// The same for a capture already brought down as narrowed() (Tone.h) brings
+// it: mono, at the rate narrowed() gives (about 4 kHz, from a capture at
+// 8000 Hz or more), without its mean. What a capture costs to keep this way
+// is 16 kB a second; reading it takes some ten to fifteen times that again
+// (more at faster speeds).
+Heard decodeNarrowed(std::span<const float> signal, double rate);
+
 } // namespace morse
