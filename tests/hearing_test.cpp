@@ -140,6 +140,17 @@ TEST(Hearing, TakingWithRitOnMovesReceiveByTheSameAmount)
     EXPECT_EQ(displayHz(l.panel.Text3) - displayHz(l.panel.Text1), offset);
 }
 
+// The line is reached by Tab before Take and named by its text, which a
+// screen reader speaks as the name changes.
+TEST(Hearing, TheLineIsReachedByTabAndNamedByWhatItSays)
+{
+    Listening l(rules::Encoder::halfCycles);
+    EXPECT_TRUE(l.panel.HeardLine->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(l.panel.HeardLine->nextInFocusChain(), l.panel.TakeRig);
+    const QString line = l.annunciate();
+    EXPECT_EQ(l.panel.HeardLine->accessibleName(), line);
+}
+
 TEST(Hearing, AChangedRecordMakesTheReadingOldNews)
 {
     Listening l(rules::Encoder::halfCycles);

@@ -66,14 +66,9 @@ void HeardLine::show(const QString& text, bool news)
 {
     QLabel* const line = panel_.HeardLine;
     line->setText(text);
-    // A screen reader keeps each object's last name and ignores a change to
-    // the same name; a trailing space makes a repeated hearing a change and
-    // is not heard.
-    QString name = text;
-    if (news && name == line->accessibleName())
-        name += u' ';
-    if (name != line->accessibleName())
-        line->setAccessibleName(name);
+    // Its name is its text: a change of it is what a reader speaks.
+    if (line->accessibleName() != text)
+        line->setAccessibleName(text);
     // Readers speak the name of the focused control only: elsewhere the news
     // goes where all news goes.
     if (news && !line->hasFocus())

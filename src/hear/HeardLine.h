@@ -41,8 +41,8 @@ public:
     std::function<void(const QString& text)> onShown;
 
 private:
-    // news: a hearing's outcome, which a screen reader speaks once, also
-    // when it repeats the last (the waiting texts are shown and named only).
+    // news: a hearing's outcome, which a screen reader speaks once (the
+    // waiting texts are shown and named only).
     void show(const QString& text, bool news = false);
     void idle();
     void take();

@@ -90,7 +90,9 @@ struct Lengths {
 
 // A hand-built keyer's elements stray by some 10 % of their length, now and
 // then by half: the weights are a little wider than the first, and the ranges
-// reach the second, where a dit and a dah, or the gaps, may meet. An
+// reach past the second, so that a dit and a dah, or the gaps, overlap: a
+// length between them is weighed as either, never forced into one (which
+// would make a misread character look sure). An
 // message is sent in one go: a gap between characters well past three dits
 // is a word gap, or a fade that took marks with it, and past some fourteen
 // dits the end of what was sent. A word gap costs a little more than a gap
@@ -100,8 +102,8 @@ struct Lengths {
 struct Timing {
     Lengths dit, dah, inner, between;
     explicit Timing(double stepsPerDit)
-        : dit(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), dah(stepsPerDit, 1.7, 4.5, 3, 0.30, 0.38),
-          inner(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), between(stepsPerDit, 1.7, 10, 3, 0.38, 0.6)
+        : dit(stepsPerDit, 0.5, 2.0, 1, 0.13, 0.13), dah(stepsPerDit, 1.4, 4.5, 3, 0.30, 0.38),
+          inner(stepsPerDit, 0.5, 2.0, 1, 0.13, 0.13), between(stepsPerDit, 1.4, 10, 3, 0.38, 0.6)
     {
         between.orWord(stepsPerDit, 14, 7, 1.1, 2.0, 3.0);
     }
