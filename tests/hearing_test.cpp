@@ -89,7 +89,7 @@ TEST(Hearing, AnnunciateHearsTheRigAgreeWithTheRecord)
 {
     Listening l(rules::Encoder::halfCycles);
     const int before = l.counting.writes;
-    EXPECT_EQ(l.annunciate().toStdString(), "Rig: 7040.00 kHz, the record agrees");
+    EXPECT_EQ(l.annunciate().toStdString(), "Heard '7040.00': the record agrees");
     EXPECT_GT(l.counting.writes, before); // the key press itself still goes out
     EXPECT_FALSE(l.panel.TakeRig->isEnabled());
 }
@@ -97,7 +97,7 @@ TEST(Hearing, AnnunciateHearsTheRigAgreeWithTheRecord)
 TEST(Hearing, TheShortFormTakesItsLeadingDigitsFromTheRecord)
 {
     Listening l(rules::Encoder::halfCycles, true);
-    EXPECT_EQ(l.annunciate().toStdString(), "Rig: 7040.00 kHz, the record agrees");
+    EXPECT_EQ(l.annunciate().toStdString(), "Heard '040.00': the rig is at 7040.00 kHz; the record agrees");
 }
 
 TEST(Hearing, ADriftedRecordIsShownAndTakenWithoutPortTraffic)
@@ -109,7 +109,8 @@ TEST(Hearing, ADriftedRecordIsShownAndTakenWithoutPortTraffic)
     const QString record = l.panel.Text1->text();
     const QString rig = QString::fromStdString(kHzText(l.rig.state().txHz));
     const QString line = l.annunciate();
-    EXPECT_TRUE(line.startsWith(QStringLiteral("Rig: %1 kHz; the record says %2 (").arg(rig, record)))
+    EXPECT_TRUE(line.startsWith(
+        QStringLiteral("Heard '%1': the rig is at %1 kHz; the record says %2 (").arg(rig, record)))
         << line.toStdString();
     ASSERT_TRUE(l.panel.TakeRig->isEnabled());
 
@@ -119,7 +120,7 @@ TEST(Hearing, ADriftedRecordIsShownAndTakenWithoutPortTraffic)
     EXPECT_EQ(l.counting.writes, before);
     EXPECT_EQ(displayHz(l.panel.Text1), l.rig.state().txHz);
     EXPECT_EQ(l.panel.Text3->text(), l.panel.Text1->text());
-    EXPECT_EQ(l.panel.HeardLine->text(), QStringLiteral("Rig: %1 kHz, the record agrees").arg(rig))
+    EXPECT_EQ(l.panel.HeardLine->text(), QStringLiteral("Heard '%1': the record agrees").arg(rig))
         << l.panel.HeardLine->text().toStdString();
     EXPECT_FALSE(l.panel.TakeRig->isEnabled());
 }
@@ -137,6 +138,17 @@ TEST(Hearing, TakingWithRitOnMovesReceiveByTheSameAmount)
     QCoreApplication::processEvents();
     EXPECT_EQ(displayHz(l.panel.Text1), l.rig.state().txHz);
     EXPECT_EQ(displayHz(l.panel.Text3) - displayHz(l.panel.Text1), offset);
+}
+
+// The line is reached by Tab before Take and named by its text, which a
+// screen reader speaks as the name changes.
+TEST(Hearing, TheLineIsReachedByTabAndNamedByWhatItSays)
+{
+    Listening l(rules::Encoder::halfCycles);
+    EXPECT_TRUE(l.panel.HeardLine->focusPolicy() & Qt::TabFocus);
+    EXPECT_EQ(l.panel.HeardLine->nextInFocusChain(), l.panel.TakeRig);
+    const QString line = l.annunciate();
+    EXPECT_EQ(l.panel.HeardLine->accessibleName(), line);
 }
 
 TEST(Hearing, AChangedRecordMakesTheReadingOldNews)

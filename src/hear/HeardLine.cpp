@@ -1,5 +1,7 @@
 #include "hear/HeardLine.h"
 
+#include "aids/Announcer.h"
+#include "aids/PanelAids.h"
 #include "hear/Listener.h"
 #include "panel/Corvane.h"
 #include "panel/RecordDoor.h"
@@ -28,7 +30,10 @@ std::optional<int64_t> recordHz(const record::RecordDoor& door)
 
 HeardLine::HeardLine(Corvane& panel, Listener& listener) : QObject(&panel), panel_(panel), listener_(listener)
 {
-    panel_.HeardLine->setAccessibleName(QStringLiteral("Heard from the rig"));
+    // Reached by Tab, between the rig's controls and Take: its name is the line.
+    panel_.HeardLine->setFocusPolicy(Qt::TabFocus);
+    panel_.HeardLine->setAccessibleDescription(
+        QStringLiteral("What the rig was heard to annunciate, beside what it means for the record"));
     panel_.TakeRig->setAccessibleName(QStringLiteral("Take the rig's frequency"));
     panel_.TakeRig->setAccessibleDescription(
         QStringLiteral("Make the frequency heard from the rig the record (Alt+T)"));
@@ -43,7 +48,7 @@ HeardLine::HeardLine(Corvane& panel, Listener& listener) : QObject(&panel), pane
     connect(&listener_, &Listener::failed, this, [this](const QString& reason) {
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);
-        show(QStringLiteral("Heard nothing: %1").arg(reason));
+        show(QStringLiteral("Heard nothing: %1").arg(reason), true);
     });
     connect(panel_.TakeRig, &QPushButton::clicked, this, &HeardLine::take);
     auto* key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_T), &panel_);
@@ -57,10 +62,17 @@ QString HeardLine::text() const
     return panel_.HeardLine->text();
 }
 
-void HeardLine::show(const QString& text)
+void HeardLine::show(const QString& text, bool news)
 {
-    panel_.HeardLine->setText(text);
-    panel_.HeardLine->setAccessibleDescription(text);
+    QLabel* const line = panel_.HeardLine;
+    line->setText(text);
+    // Its name is its text: a change of it is what a reader speaks.
+    if (line->accessibleName() != text)
+        line->setAccessibleName(text);
+    // Readers speak the name of the focused control only: elsewhere the news
+    // goes where all news goes.
+    if (news && !line->hasFocus())
+        panel_.aids().announcer().say(text);
     if (onShown)
         onShown(text);
 }
@@ -84,7 +96,8 @@ void HeardLine::showHeard(const morse::Heard& heard)
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);
         show(QStringLiteral("Heard '%1', but the record moved while listening: annun-ciate again")
-                 .arg(QString::fromStdString(heard.text)));
+                 .arg(QString::fromStdString(heard.text)),
+             true);
         return;
     }
     record::RecordDoor& door = panel_.door();
@@ -94,7 +107,8 @@ void HeardLine::showHeard(const morse::Heard& heard)
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);
         show(QStringLiteral("Heard '%1'; the record \"%2\" is no frequency")
-                 .arg(QString::fromStdString(heard.text), recordText));
+                 .arg(QString::fromStdString(heard.text), recordText),
+             true);
         return;
     }
     verdict_ = hear::reconcile(heard.text, heard.confidence, record.value_or(0));
@@ -107,7 +121,7 @@ void HeardLine::showHeard(const morse::Heard& heard)
         }
     }
     panel_.TakeRig->setEnabled(verdict_.finding == hear::Finding::Differs);
-    show(line);
+    show(line, true);
 }
 
 void HeardLine::take()

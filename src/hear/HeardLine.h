@@ -1,6 +1,7 @@
 #pragma once
 // The line below the panel's controls that says what was heard from the rig,
-// and its "Take" button (Alt+T).
+// and its "Take" button (Alt+T). The line is reached by Tab and named by its
+// text; each hearing's outcome is spoken once (see show).
 //
 // Each annunciate press starts the listener; what it reads is set against the
 // record (hear/Verdict.h). Only when the rig's frequency differs can it be
@@ -40,7 +41,9 @@ public:
     std::function<void(const QString& text)> onShown;
 
 private:
-    void show(const QString& text);
+    // news: a hearing's outcome, which a screen reader speaks once (the
+    // waiting texts are shown and named only).
+    void show(const QString& text, bool news = false);
     void idle();
     void take();
     void recordChanged();

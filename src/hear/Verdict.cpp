@@ -1,8 +1,11 @@
 #include "hear/Verdict.h"
 
+#include "rules/Steps.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
+#include <vector>
 
 namespace hear
 {
@@ -11,24 +14,30 @@ namespace
 {
 
 struct Figure {
+    std::string text;
     int64_t hz = 0;      // as heard, without the left-out digits
     int64_t modulus = 0; // Hz the heard digits repeat after
     int decimals = 0;
 };
 
-std::optional<Figure> figure(const std::string& text)
+bool allOf(const std::string& s, const char* set)
 {
-    const size_t point = text.find('.');
-    const std::string whole = text.substr(0, point);
-    const std::string part = point == std::string::npos ? std::string() : text.substr(point + 1);
-    const auto digits = [](const std::string& s) {
-        return s.find_first_not_of("0123456789") == std::string::npos;
-    };
-    if (whole.empty() || whole.size() > 6 || !digits(whole) || !digits(part) || part.size() > 3)
+    return !s.empty() && s.find_first_not_of(set) == std::string::npos;
+}
+
+// A group of figures in a form the rig sends.
+std::optional<Figure> figure(const std::string& word)
+{
+    const size_t point = word.find('.');
+    const std::string whole = word.substr(0, point);
+    const std::string part = point == std::string::npos ? std::string() : word.substr(point + 1);
+    if (!allOf(whole, "0123456789") || whole.size() > 6)
         return std::nullopt;
-    if (point != std::string::npos && part.empty())
+    if (point == std::string::npos ? whole.size() < 4
+                                   : whole.size() < 3 || !allOf(part, "0123456789") || part.size() > 3)
         return std::nullopt;
     Figure f;
+    f.text = word;
     f.decimals = static_cast<int>(part.size());
     int64_t fraction = part.empty() ? 0 : std::stoll(part);
     for (int i = f.decimals; i < 3; ++i)
@@ -40,6 +49,35 @@ std::optional<Figure> figure(const std::string& text)
     return f;
 }
 
+// A word that may stand beside the frequency: letters, or one prosign.
+bool asideWord(const std::string& word)
+{
+    return allOf(word, "ABCDEFGHIJKLMNOPQRSTUVWXYZ") || word == "<AR>" || word == "<SK>" || word == "<BT>" ||
+           word == "<KN>";
+}
+
+// The one frequency in `text`, with at most a word set aside on either side.
+std::optional<Figure> frequencyIn(const std::string& text)
+{
+    std::vector<std::string> words;
+    for (size_t at = 0; at <= text.size();) {
+        const size_t space = std::min(text.find(' ', at), text.size());
+        words.push_back(text.substr(at, space - at));
+        at = space + 1;
+    }
+    for (size_t i = 0; i < words.size(); ++i) {
+        std::optional<Figure> f = figure(words[i]);
+        if (!f)
+            continue;
+        const size_t after = words.size() - i - 1;
+        if (i > 1 || after > 1 || (i == 1 && !asideWord(words[0])) ||
+            (after == 1 && !asideWord(words.back())))
+            return std::nullopt;
+        return f;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 Verdict reconcile(const std::string& heard, double confidence, int64_t recordHz)
@@ -48,8 +86,12 @@ Verdict reconcile(const std::string& heard, double confidence, int64_t recordHz)
     v.heard = heard;
     if (heard.empty())
         return v;
-    const std::optional<Figure> f = figure(heard);
-    if (confidence < trusted || !f) {
+    if (confidence < trusted) {
+        v.finding = Finding::Unsure;
+        return v;
+    }
+    const std::optional<Figure> f = frequencyIn(heard);
+    if (!f) {
         v.finding = Finding::NotAFrequency;
         return v;
     }
@@ -61,10 +103,14 @@ Verdict reconcile(const std::string& heard, double confidence, int64_t recordHz)
     int64_t unit = 1;
     for (int i = f->decimals; i < 3; ++i)
         unit *= 10;
+    v.figures = f->text;
     v.rigHz = rig;
     v.decimals = f->decimals;
     v.apartHz = rig - recordHz;
-    v.finding = std::llabs(v.apartHz) <= unit ? Finding::Agrees : Finding::Differs;
+    if (rig % rules::fineStepHz != 0)
+        v.finding = Finding::OffGrid;
+    else
+        v.finding = std::llabs(v.apartHz) <= unit ? Finding::Agrees : Finding::Differs;
     return v;
 }
 
@@ -91,13 +137,21 @@ std::string kHzText(int64_t hz, int decimals)
 
 std::string lineText(const Verdict& verdict, const std::string& recordText)
 {
+    const std::string heard = "Heard '" + verdict.heard + "': ";
+    const std::string rig = kHzText(verdict.rigHz, verdict.decimals);
     switch (verdict.finding) {
     case Finding::Nothing:
         return "Heard nothing";
+    case Finding::Unsure:
+        return heard + "too unsure to trust";
     case Finding::NotAFrequency:
-        return "Heard '" + verdict.heard + "': not a frequency";
+        return heard + "not a frequency";
+    case Finding::OffGrid:
+        return heard + rig + " kHz is off the rig's " + std::to_string(rules::fineStepHz) + " Hz grid";
     case Finding::Agrees:
-        return "Rig: " + kHzText(verdict.rigHz, verdict.decimals) + " kHz, the record agrees";
+        // Said in full where the record supplied leading digits.
+        return heard + (rig == verdict.figures ? "" : "the rig is at " + rig + " kHz; ") +
+               "the record agrees";
     case Finding::Differs:
         break;
     }
@@ -113,8 +167,8 @@ std::string lineText(const Verdict& verdict, const std::string& recordText)
             distance.pop_back();
         distance += " kHz";
     }
-    return "Rig: " + kHzText(verdict.rigHz, verdict.decimals) + " kHz; the record says " + recordText + " (" +
-           distance + " apart)";
+    return heard + "the rig is at " + rig + " kHz; the record says " + recordText + " (" + distance +
+           " apart)";
 }
 
 } // namespace hear

@@ -1,11 +1,16 @@
 #pragma once
-// The Morse code of what a rig annunciates: the ten digits and the decimal
-// point, as strings of '.' (dit) and '-' (dah).
+// The Morse code: letters, figures, punctuation and the prosigns, as strings
+// of '.' (dit) and '-' (dah).
+//
+// Each symbol has a one-character id, used inside the decoder, and the text
+// it is written as: itself for letters, figures and punctuation, "<AR>",
+// "<SK>", "<BT>" and "<KN>" for the prosigns (whose codes '+', '=' and '('
+// share; they are written as the prosigns). A space between words stands for
+// a word gap.
 //
 // Timing, in units of one dit: a dit 1, a dah 3, the gap inside a character 1,
-// between characters 3. A speed of W words a minute is a dit of 1.2 / W s.
-
-#include "rules/Steps.h"
+// between characters 3, between words 7. A speed of W words a minute is a dit
+// of 1.2 / W s.
 
 #include <array>
 #include <string_view>
@@ -14,61 +19,97 @@ namespace morse
 {
 
 struct Symbol {
-    char character;
+    char id;
     std::string_view code;
+    std::string_view written;
 };
 
-inline constexpr std::array<Symbol, 11> alphabet{{
-    {'0', "-----"},
-    {'1', ".----"},
-    {'2', "..---"},
-    {'3', "...--"},
-    {'4', "....-"},
-    {'5', "....."},
-    {'6', "-...."},
-    {'7', "--..."},
-    {'8', "---.."},
-    {'9', "----."},
-    {'.', ".-.-.-"},
+// The prosigns' ids: not printable, never in a written text.
+inline constexpr char prosignAR = '\x01', prosignSK = '\x02', prosignBT = '\x03', prosignKN = '\x04';
+
+inline constexpr std::array<Symbol, 52> alphabet{{
+    {'A', ".-", "A"},
+    {'B', "-...", "B"},
+    {'C', "-.-.", "C"},
+    {'D', "-..", "D"},
+    {'E', ".", "E"},
+    {'F', "..-.", "F"},
+    {'G', "--.", "G"},
+    {'H', "....", "H"},
+    {'I', "..", "I"},
+    {'J', ".---", "J"},
+    {'K', "-.-", "K"},
+    {'L', ".-..", "L"},
+    {'M', "--", "M"},
+    {'N', "-.", "N"},
+    {'O', "---", "O"},
+    {'P', ".--.", "P"},
+    {'Q', "--.-", "Q"},
+    {'R', ".-.", "R"},
+    {'S', "...", "S"},
+    {'T', "-", "T"},
+    {'U', "..-", "U"},
+    {'V', "...-", "V"},
+    {'W', ".--", "W"},
+    {'X', "-..-", "X"},
+    {'Y', "-.--", "Y"},
+    {'Z', "--..", "Z"},
+    {'0', "-----", "0"},
+    {'1', ".----", "1"},
+    {'2', "..---", "2"},
+    {'3', "...--", "3"},
+    {'4', "....-", "4"},
+    {'5', ".....", "5"},
+    {'6', "-....", "6"},
+    {'7', "--...", "7"},
+    {'8', "---..", "8"},
+    {'9', "----.", "9"},
+    {'.', ".-.-.-", "."},
+    {',', "--..--", ","},
+    {'?', "..--..", "?"},
+    {'/', "-..-.", "/"},
+    {'-', "-....-", "-"},
+    {'\'', ".----.", "'"},
+    {'"', ".-..-.", "\""},
+    {':', "---...", ":"},
+    {';', "-.-.-.", ";"},
+    {')', "-.--.-", ")"},
+    {'@', ".--.-.", "@"},
+    {'!', "-.-.--", "!"},
+    {prosignAR, ".-.-.", "<AR>"},
+    {prosignSK, "...-.-", "<SK>"},
+    {prosignBT, "-...-", "<BT>"},
+    {prosignKN, "-.--.", "<KN>"},
 }};
 
-// Every character of the alphabet, in its order.
-inline constexpr auto alphabetCharacters = [] {
+// Every symbol's id, in the alphabet's order.
+inline constexpr auto alphabetIds = [] {
     std::array<char, alphabet.size()> out{};
     for (size_t i = 0; i < alphabet.size(); ++i)
-        out[i] = alphabet[i].character;
+        out[i] = alphabet[i].id;
     return out;
 }();
-inline constexpr std::string_view characters{alphabetCharacters.data(), alphabetCharacters.size()};
+inline constexpr std::string_view characters{alphabetIds.data(), alphabetIds.size()};
 
-// A rig annunciates its frequency in kHz to at most 10 Hz, and tunes on the
-// grid of its fine step: a second decimal is one of these, and none follows it.
-inline constexpr auto tenHzDigitCharacters = [] {
-    std::array<char, 11> out{}; // the digits, then a terminating 0
-    size_t n = 0;
-    for (int d = 0; d <= 9; ++d)
-        if (rules::tenHzDigitOnGrid(d))
-            out[n++] = static_cast<char>('0' + d);
-    return out;
-}();
-inline constexpr std::string_view tenHzDigits{tenHzDigitCharacters.data()};
+// What stands in a written text for a character too weak to trust: no symbol
+// of the code is written so.
+inline constexpr char doubtful = '*';
 
-// What an annunciation may go on with after `text`: any character, but
-// after a first decimal only a second, and after a second nothing.
-constexpr std::string_view mayFollow(std::string_view text)
-{
-    const size_t point = text.find('.');
-    if (point == std::string_view::npos || text.size() < point + 2)
-        return characters;
-    return text.size() == point + 2 ? tenHzDigits : std::string_view();
-}
-
-// The code of `c`, or an empty view for a character outside the alphabet.
-constexpr std::string_view codeOf(char c)
+// The code of the symbol `id`, or an empty view for an id outside the alphabet.
+constexpr std::string_view codeOf(char id)
 {
     for (const Symbol& s : alphabet)
-        if (s.character == c)
+        if (s.id == id)
             return s.code;
+    return {};
+}
+
+// How the symbol `id` is written; empty for an id outside the alphabet.
+constexpr std::string_view writtenOf(char id)
+{
+    for (const Symbol& s : alphabet)
+        if (s.id == id)
+            return s.written;
     return {};
 }
 

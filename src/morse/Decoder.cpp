@@ -19,7 +19,7 @@ namespace
 
 constexpr double slowest = 9, fastest = 44; // a margin around 10..40 WPM
 constexpr int stepsPerDit = 6;              // the time resolution of the whole reading
-// The fewest characters of an annunciation.
+// The fewest characters of a message that is not a fragment.
 constexpr size_t shortest = 3;
 // The rough look's steps from speed to speed.
 constexpr double roughGrid = 1.1;
@@ -319,51 +319,47 @@ double timingSpread(const Attempt& a)
     return std::sqrt(spread / std::max(lengths, 1));
 }
 
-// A second decimal is what the rig's 50 Hz steps allow: of those digits, the
-// one the samples bear out best, weighed against the other only. It ends the
-// message: whatever follows it was not sent as read.
-void heldToTheGrid(const Attempt& a, std::string& read, Margins& m)
+// The characters from `first` to the message's first point, where that
+// point's word holds three or more before it; 0 otherwise.
+size_t leadBeforePoint(const Reading& r, size_t first)
 {
-    const size_t point = read.find('.');
-    if (point == std::string::npos || point + 2 >= read.size())
-        return;
-    const Choice tenHz = bestOf(a.scores, a.stepsPerDit, a.reading, static_cast<int>(point + 2), tenHzDigits);
-    read[point + 2] = tenHz.character;
-    m.characters[point + 2] = tenHz.margin;
-    for (size_t c = point + 3; c < read.size(); ++c)
-        m.characters[c] = std::min(m.characters[c], 0.0);
+    const size_t point = r.text.find('.', first);
+    if (point == std::string::npos)
+        return 0;
+    size_t word = point;
+    while (word > first && !r.wordBefore[word])
+        --word;
+    return point - word >= 3 ? point - first : 0;
 }
 
-// '?' for each character that does not stand out of its rivals, and the
-// confidence of the whole.
+// The written text, '*' for each character that does not stand out of its
+// rivals, and the confidence of the whole.
 Heard judged(const Attempt& a, double pitchHz)
 {
-    std::string read = a.reading.text;
-    const size_t chars = read.size();
-    Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, a.reading, mayFollow(read));
-    heldToTheGrid(a, read, m);
-    // The leading digits matter least: the record supplies any the message
-    // leaves out, and three before the point fix the frequency within any
-    // band. So while three stay before the point, a doubtful leading
-    // character is left out as if it had never been sent, and one lost before
-    // the first is no doubt. One lost after the last always is.
-    const size_t point = read.find('.');
+    const Reading& r = a.reading;
+    const size_t chars = r.text.size();
+    const Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, r, characters);
+    // A figure's leading digits matter least: the record supplies any the
+    // message leaves out, and three before the point fix the frequency within
+    // any band. So while three stay before the message's first point in its
+    // word, a doubtful first character (or word) is left out as if it had
+    // never been sent (it may be noise: its margin is over silence too), and
+    // one lost before it is no doubt. One lost after the last always is.
     size_t first = 0;
-    while (point != std::string::npos && point - first > 3 && m.characters[first] < doubtMargin)
+    while (leadBeforePoint(r, first) > 3 && m.characters[first] < doubtMargin)
         ++first;
-    const bool leadFixed = point != std::string::npos && point - first >= 3;
-    Heard heard{read.substr(first), 0, pitchHz, a.wpm};
+    const bool leadFixed = leadBeforePoint(r, first) >= 3;
+    Heard heard{{}, 0, pitchHz, a.wpm};
     double weakest = leadFixed ? m.after : std::min(m.before, m.after);
     for (size_t c = first; c < chars; ++c) {
         weakest = std::min(weakest, m.characters[c]);
+        if (c > first && r.wordBefore[c])
+            heard.text += ' ';
         if (m.characters[c] < doubtMargin)
-            heard.text[c - first] = '?';
+            heard.text += doubtful;
+        else
+            heard.text += writtenOf(r.text[c]);
     }
-    // An annunciation holds one point, between digits: another is a misread
-    // character (most often a digit's marks half lost at the message's ends).
-    for (size_t c = first, points = 0; c < chars; ++c)
-        if (read[c] == '.' && (c == first || c + 1 == chars || points++ > 0))
-            heard.text[c - first] = '?';
     // And at least three characters: fewer is a fragment, or a few notes of music.
     if (chars - first < shortest)
         weakest = std::min(weakest, 0.0);
@@ -372,13 +368,13 @@ Heard judged(const Attempt& a, double pitchHz)
     // jitter keeps its timing spread under 0.16 down to -6 dB; a tune whose
     // notes happen to fall near one and three dits reaches 0.19.)
     heard.confidence = std::clamp(std::min({(weakest - doubtMargin) / 4.0 + 0.5, (0.14 - gapTone(a)) / 0.08,
-                                            (0.225 - timingSpread(a)) / 0.08, (steadiness(a) - 0.85) / 0.1}),
+                                            (0.30 - timingSpread(a)) / 0.08, (steadiness(a) - 0.85) / 0.1}),
                                   0.0, 1.0);
     // A character that may have been lost at an end is shown as doubtful.
     if (m.before < doubtMargin && !leadFixed)
-        heard.text.insert(heard.text.begin(), '?');
+        heard.text.insert(heard.text.begin(), doubtful);
     if (m.after < doubtMargin)
-        heard.text.push_back('?');
+        heard.text.push_back(doubtful);
     return heard;
 }
 

@@ -1,14 +1,15 @@
 #pragma once
-// Reads a rig's annunciation: a short Morse message of digits and a decimal
-// point, captured whole, at any pitch from 300 to 1200 Hz and any speed from
-// 10 to 40 words a minute, found by itself. Made for weak, noisy and fading
-// signals and for a hand-built keyer's uneven timing; knows nothing of audio
-// devices.
+// Reads a short Morse message, such as a rig's annunciation ("7040.2", perhaps
+// with a label or a closing sign: "F 7040.2 K"), captured whole, at any pitch
+// from 300 to 1200 Hz and any speed from 10 to 40 words a minute, found by
+// itself. Made for weak, noisy and fading signals and for a hand-built
+// keyer's uneven timing; knows nothing of audio devices, nor of rigs: it
+// reads the whole code (morse/Code.h) and writes what was sent.
 //
 // It finds the tone's pitch in the average spectrum, measures the tone in a
 // narrow band around it, and reads the message whole: of every way of
-// spelling the signal in the alphabet at every speed, the one the samples
-// bear out best (Lattice.h). Where the marks keep one phase, as a running
+// spelling the signal in the code at every speed, the one the samples bear
+// out best (Lattice.h). Where the marks keep one phase, as a running
 // oscillator keyed on and off gives them, it reads once more with the tone's
 // phase known (PhaseTrack.h). Then it weighs each character against its
 // rivals, and the whole against what a keyed tone looks like.
@@ -20,13 +21,13 @@ namespace morse
 {
 
 struct Heard {
-    // The message, '?' standing for a character too weak to trust, and one
-    // more '?' after it where a character may have been lost at that end
-    // (never after a second decimal: the rig's 50 Hz steps end a frequency
-    // there, and make that decimal 0 or 5); before it too, unless three
-    // digits stand before the point (what was lost there is a leading digit,
-    // which the record supplies). Empty when no tone stands out of the noise
-    // at all.
+    // The message as written (morse/Code.h): words separated by one space,
+    // '*' standing for a character too weak to trust, and one more '*' after
+    // it where a character may have been lost at that end; before it too,
+    // unless its first word holds a point with three characters before it
+    // (what was lost there is a leading digit, which a record supplies; for
+    // the same reason a doubtful first character is left out while three
+    // stay before that point). Empty when no tone stands out of the noise.
     std::string text;
     // 0..1: how sure the reading is, from how far its weakest character
     // stands out of its rivals, how quiet the gaps are, how steady the tone

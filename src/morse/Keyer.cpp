@@ -3,6 +3,7 @@
 #include "morse/Code.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <numbers>
 
@@ -20,16 +21,32 @@ struct Element {
 std::vector<Element> elements(std::string_view text)
 {
     std::vector<Element> out;
-    for (const char c : text) {
-        const std::string_view code = codeOf(c);
+    bool wordGap = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char id = static_cast<char>(std::toupper(static_cast<unsigned char>(text[i])));
+        if (id == ' ') {
+            wordGap = !out.empty();
+            continue;
+        }
+        if (id == '<') {
+            const size_t close = text.find('>', i);
+            const std::string_view token =
+                text.substr(i, close == std::string_view::npos ? 1 : close - i + 1);
+            for (const Symbol& s : alphabet)
+                if (s.written == token)
+                    id = s.id;
+            i += token.size() - 1;
+        }
+        const std::string_view code = codeOf(id);
         if (code.empty())
             continue;
         if (!out.empty())
-            out.push_back({3, false});
-        for (size_t i = 0; i < code.size(); ++i) {
-            if (i > 0)
+            out.push_back({wordGap ? 7.0 : 3.0, false});
+        wordGap = false;
+        for (size_t e = 0; e < code.size(); ++e) {
+            if (e > 0)
                 out.push_back({1, false});
-            out.push_back({code[i] == '-' ? 3.0 : 1.0, true});
+            out.push_back({code[e] == '-' ? 3.0 : 1.0, true});
         }
     }
     return out;

@@ -1,7 +1,9 @@
 #pragma once
 // Morse audio of a short text: what a rig sends when it annunciates, with the
 // imperfections of a real one on request (a hand-built keyer's timing jitter,
-// slow fading, white noise). Characters outside the alphabet are left out.
+// slow fading, white noise). The text is written as the decoder writes it
+// (morse/Code.h): letters in either case, figures, punctuation, prosigns as
+// "<AR>", a space for a word gap; anything else is left out.
 
 #include <optional>
 #include <random>

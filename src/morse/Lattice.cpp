@@ -53,6 +53,7 @@ std::vector<Node> codeTree()
 struct Lengths {
     int lo = 1, hi = 1;
     std::vector<float> weight; // index steps - lo
+    std::vector<bool> word;    // a gap's: index steps - lo, true where a word gap is the likelier
 
     Lengths(double stepsPerDit, double loDits, double hiDits, double nominal, double below, double above)
     {
@@ -64,22 +65,47 @@ struct Lengths {
             const double z = (dits - nominal) / spread;
             weight.push_back(static_cast<float>(-0.5 * z * z));
         }
+        word.assign(weight.size(), false);
+    }
+
+    // A gap between characters: up to hiDits, as weighed above, or one
+    // between words around `nominal` dits, at `cost` for being the rarer.
+    void orWord(double stepsPerDit, double hiDits, double nominal, double below, double above, double cost)
+    {
+        const int last = std::max(hi, static_cast<int>(std::ceil(hiDits * stepsPerDit)));
+        weight.resize(static_cast<size_t>(last - lo + 1), -1e9f);
+        word.assign(weight.size(), false);
+        for (int d = lo; d <= last; ++d) {
+            const double dits = d / stepsPerDit;
+            const double z = (dits - nominal) / (dits < nominal ? below : above);
+            const auto w = static_cast<float>(-0.5 * z * z - cost);
+            if (w > weight[static_cast<size_t>(d - lo)]) {
+                weight[static_cast<size_t>(d - lo)] = w;
+                word[static_cast<size_t>(d - lo)] = true;
+            }
+        }
+        hi = last;
     }
 };
 
 // A hand-built keyer's elements stray by some 10 % of their length, now and
 // then by half: the weights are a little wider than the first, and the ranges
-// reach the second, where a dit and a dah, or the gaps, may meet. An
-// annunciation is sent in one go: a long gap between characters is more
-// likely a fade that took marks with it than a pause. A dah falls off toward
-// a dit's length no wider than its jitter: the last dit of a message, with
+// reach past the second, so that a dit and a dah, or the gaps, overlap: a
+// length between them is weighed as either, never forced into one (which
+// would make a misread character look sure). An
+// message is sent in one go: a gap between characters well past three dits
+// is a word gap, or a fade that took marks with it, and past some fourteen
+// dits the end of what was sent. A word gap costs a little more than a gap
+// between characters: most gaps are the latter. A dah falls off toward a
+// dit's length no wider than its jitter: the last dit of a message, with
 // nothing after it to bound it, would otherwise pass for a dah.
 struct Timing {
     Lengths dit, dah, inner, between;
     explicit Timing(double stepsPerDit)
-        : dit(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), dah(stepsPerDit, 1.7, 4.5, 3, 0.30, 0.38),
-          inner(stepsPerDit, 0.5, 1.7, 1, 0.13, 0.13), between(stepsPerDit, 1.7, 10, 3, 0.38, 0.6)
+        : dit(stepsPerDit, 0.5, 2.0, 1, 0.13, 0.13), dah(stepsPerDit, 1.4, 4.5, 3, 0.30, 0.38),
+          inner(stepsPerDit, 0.5, 2.0, 1, 0.13, 0.13), between(stepsPerDit, 1.4, 10, 3, 0.38, 0.6)
     {
+        between.orWord(stepsPerDit, 14, 7, 1.1, 2.0, 3.0);
     }
 };
 
@@ -257,7 +283,7 @@ Choice bestOf(const MarkScores& scores, int stepsPerDit, const Reading& reading,
 
 double roughScore(std::span<const float> evidence, double stepsPerDit)
 {
-    // Characters of five or six marks, as in the alphabet, any marks.
+    // Characters of one to six marks, as in the alphabet, any marks.
     constexpr int most = 6;
     using Counts = std::array<float, most + 1>; // by the marks of the character sent so far
     const Timing timing(stepsPerDit);
@@ -265,7 +291,7 @@ double roughScore(std::span<const float> evidence, double stepsPerDit)
     std::vector<double> sum(steps + 1, 0.0);
     for (int k = 0; k < steps; ++k)
         sum[k + 1] = sum[k] + evidence[k];
-    // [t]: a mark / a gap / a whole character (five or six marks) ends at t.
+    // [t]: a mark / a gap / a whole character ends at t.
     std::vector<Counts> afterMark(steps + 1), afterGap(steps + 1);
     std::vector<float> whole(steps + 1, never);
     double best = 0;
@@ -280,7 +306,7 @@ double roughScore(std::span<const float> evidence, double stepsPerDit)
                 for (int n = 1; n <= most; ++n)
                     mark[n] = std::max(mark[n], from[n - 1] + add);
             }
-        whole[t] = std::max(mark[5], mark[6]);
+        whole[t] = *std::max_element(mark.begin() + 1, mark.end());
         best = std::max(best, static_cast<double>(whole[t]));
         Counts& gap = afterGap[t];
         gap.fill(never);
@@ -332,6 +358,10 @@ public:
 
     float charEnd(int t) const { return charEnd_[t]; }
     int charEndNode(int t) const { return charEndNode_[t]; }
+    bool wordGap(int length) const
+    {
+        return timing_.between.word[static_cast<size_t>(length - timing_.between.lo)];
+    }
     const Lengths& lengths(int node) const { return tree_[node].kind ? timing_.dah : timing_.dit; }
 
     // What a mark of `length` steps into `node`, ending at t, scores on the
@@ -443,9 +473,10 @@ Reading bestReading(const MarkScores& scores, int stepsPerDit)
     reading.score = best;
 
     std::string reversed;
+    std::vector<bool> wordAfter{false};
     std::vector<ReadMark> marks;
     int node = trellis.charEndNode(t);
-    reversed += alphabet[tree[node].symbol].character;
+    reversed += alphabet[tree[node].symbol].id;
     for (;;) {
         const int d = trellis.markLength(t, node);
         marks.push_back({t - d, t, static_cast<int>(reversed.size()) - 1});
@@ -458,11 +489,17 @@ Reading bestReading(const MarkScores& scores, int stepsPerDit)
         }
         if (gap < 0)
             break;
+        wordAfter.push_back(trellis.wordGap(gap));
         t -= gap;
         node = trellis.charEndNode(t);
-        reversed += alphabet[tree[node].symbol].character;
+        reversed += alphabet[tree[node].symbol].id;
     }
     reading.text.assign(reversed.rbegin(), reversed.rend());
+    // wordAfter[i]: a word gap after the i-th character from the end, which
+    // is one before the character after it.
+    reading.wordBefore.assign(wordAfter.size(), false);
+    for (size_t i = 1; i < wordAfter.size(); ++i)
+        reading.wordBefore[wordAfter.size() - i] = wordAfter[i];
     const int last = static_cast<int>(reading.text.size()) - 1;
     for (auto m = marks.rbegin(); m != marks.rend(); ++m)
         reading.marks.push_back({m->start, m->end, last - m->character});

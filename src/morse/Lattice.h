@@ -1,6 +1,6 @@
 #pragma once
 // The best reading of a whole message: a search over every way of cutting the
-// signal into marks and gaps that spells characters of the alphabet, each
+// signal into marks and gaps that spells symbols of the code, each
 // length scored against its nominal one (generous enough for a hand-built
 // keyer), each mark by the evidence of the samples under it. No hard decision
 // is taken before the whole message has been weighed.
@@ -19,7 +19,8 @@ struct ReadMark {
 };
 
 struct Reading {
-    std::string text;
+    std::string text;             // symbol ids (morse/Code.h)
+    std::vector<bool> wordBefore; // for each character of text: a word gap before it
     std::vector<ReadMark> marks;
     double score = 0; // log-likelihood ratio against no signal at all
 };

@@ -108,7 +108,7 @@ def run(args, display, server):
         seen = len(heard_lines(trace_path))
         panel.click("Annunciate")
         line = wait_heard(trace_path, seen, corvane)
-        check(line == "Rig: 7040.00 kHz, the record agrees", f"after annunciate: {line!r}")
+        check(line == "Heard '7040.00': the record agrees", f"after annunciate: {line!r}")
 
         # The panel now counts a detent where the rig counts two: the record drifts.
         panel.type_into("Encoder kind, 1 or 2", "1")
@@ -119,14 +119,14 @@ def run(args, display, server):
         seen = len(heard_lines(trace_path))
         panel.click("Annunciate")
         line = wait_heard(trace_path, seen, corvane)
-        check(re.fullmatch(rf"Rig: {re.escape(rig)} kHz; the record says [\d.]+ \(\d+ Hz apart\)", line) is not None,
+        check(re.fullmatch(rf"Heard '{re.escape(rig)}': the rig is at {re.escape(rig)} kHz; the record says [\d.]+ \(\d+ Hz apart\)", line) is not None,
               f"with a drifted record (rig on {rig}): {line!r}")
 
         seen = len(heard_lines(trace_path))
         traffic = len(trace.lines())
         panel.xdotool("key", "alt+t")
         line = wait_heard(trace_path, seen, corvane, timeout=20)
-        check(line == f"Rig: {rig} kHz, the record agrees", f"after taking the rig's frequency: {line!r}")
+        check(line == f"Heard '{rig}': the record agrees", f"after taking the rig's frequency: {line!r}")
         check(len(trace.lines()) == traffic, f"taking wrote to the port: {trace.lines()[traffic:][:5]}")
 
     finally:
