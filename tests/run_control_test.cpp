@@ -155,6 +155,11 @@ TEST(EdgePacer, NextAccessWaitsOutTheGapAndLongWaitsServe)
         {2, 0us, 12ms, true, false},  {2, 3ms, 12ms, false, true},   {0, 5us, 5us, false, false},
         {3, 0us, 2600us, false, true}, {3, 2200us, 2600us, false, false},
     };
+    // Answered all through a gap, not once at its start.
+    const int before = serving.answers;
+    delay.WaitDelay(3);
+    paced.Out32(888, 255);
+    EXPECT_EQ(serving.answers - before, 1 + (2600us - EdgePacer::answerMargin) / EdgePacer::answerPoll + 1);
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
         const size_t served = serving.until.size();
@@ -165,7 +170,7 @@ TEST(EdgePacer, NextAccessWaitsOutTheGapAndLongWaitsServe)
         paced.Out32(888, 255);
         EXPECT_EQ(port.stamps.back() - call, row.gap);
         ASSERT_EQ(serving.until.size(), served + row.serves);
-        EXPECT_EQ(serving.answers, answered + row.answers);
+        EXPECT_EQ(serving.answers > answered, row.answers);
         if (row.serves) {
             EXPECT_EQ(serving.until.back(), call + row.gap - EdgePacer::idleReturnMargin);
         }

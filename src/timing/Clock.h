@@ -15,4 +15,8 @@ public:
     // Returns once now() has reached `deadline`, at once if it already has.
     // Never returns early; how late is the twin's business.
     virtual void waitUntil(TimePoint deadline) = 0;
+    // Returns once now() has reached about `deadline`: never early, late by
+    // however long the system takes to wake a sleeper, and cheap to the CPU
+    // however short (a precise wait may spin).
+    virtual void napUntil(TimePoint deadline) { waitUntil(deadline); }
 };

@@ -1,5 +1,7 @@
 #include "timing/EdgePacer.h"
 
+#include <algorithm>
+
 using namespace std::chrono;
 
 void EdgePacer::defer(nanoseconds interval)
@@ -23,7 +25,7 @@ void EdgePacer::await()
             if (left >= idleThreshold)
                 serving_->serveUntil(deadline - idleReturnMargin);
             else
-                serving_->answerWaiting();
+                answerUntil(deadline - answerMargin);
         } catch (...) {
             servingNow_ = false;
             throw;
@@ -32,6 +34,21 @@ void EdgePacer::await()
     }
     clock_.waitUntil(deadline);
     deadline_.reset();
+}
+
+void EdgePacer::answerUntil(Clock::TimePoint returnBy)
+{
+    // A caller asks again as soon as it has its answer: answered only at the
+    // start of each gap, a screen reader's five questions would take five
+    // gaps. Napping between looks keeps the CPU free, where the precise wait
+    // would spin.
+    for (;;) {
+        serving_->answerWaiting();
+        const Clock::TimePoint now = clock_.now();
+        if (now >= returnBy)
+            return;
+        clock_.napUntil(std::min(returnBy, now + answerPoll));
+    }
 }
 
 void PacedDelay::WaitDelay(int16_t index)

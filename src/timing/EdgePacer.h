@@ -19,8 +19,9 @@
 // the deadline; the rest is waited out precisely as always, so serving never
 // shortens a wait. A serving that overruns lengthens it by the overrun.
 // Shorter gaps of at least answerThreshold (the steps at "Low") answer the
-// calls other programs wait on: a screen reader's questions are then answered
-// within a gap, not at the next serving.
+// calls other programs wait on, every answerPoll until answerMargin before the
+// deadline: a screen reader's questions are then answered within a fraction
+// of a millisecond, not at the next serving.
 
 #include "Module1.h"
 #include "timing/Clock.h"
@@ -40,6 +41,8 @@ public:
     static constexpr std::chrono::milliseconds idleThreshold{10};
     static constexpr std::chrono::milliseconds idleReturnMargin{2};
     static constexpr std::chrono::microseconds answerThreshold{500};
+    static constexpr std::chrono::microseconds answerMargin{300};
+    static constexpr std::chrono::microseconds answerPoll{250};
 
     // The next access may come no sooner than `interval` from now. Waits out a
     // deadline still pending first.
@@ -48,6 +51,8 @@ public:
     void await();
 
 private:
+    void answerUntil(Clock::TimePoint returnBy);
+
     Clock& clock_;
     std::optional<Clock::TimePoint> deadline_;
     Serving* serving_;

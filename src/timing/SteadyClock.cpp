@@ -37,6 +37,12 @@ SteadyClock::SteadyClock()
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 }
 
+void SteadyClock::napUntil(TimePoint deadline)
+{
+    if (steady_clock::now() < deadline)
+        sleepUntil(deadline);
+}
+
 void SteadyClock::waitUntil(TimePoint deadline)
 {
     const auto now = steady_clock::now();

@@ -12,4 +12,5 @@ public:
     SteadyClock();
     TimePoint now() const override { return std::chrono::steady_clock::now(); }
     void waitUntil(TimePoint deadline) override;
+    void napUntil(TimePoint deadline) override;
 };
