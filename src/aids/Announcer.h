@@ -46,6 +46,10 @@ public:
     // true); empty when it fails on it with a message of its own.
     static QString entryNews(const Corvane& panel, const QString& entry, bool& dropped);
 
+signals:
+    // Each say(), also when nothing had the focus to carry it.
+    void said(const QString& text);
+
 private:
     struct State {
         QString xmit, rcv, entry;
