@@ -95,8 +95,13 @@ QByteArray WebServer::refusal(Mode mode, quint16 port, const QByteArray& host, c
 bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket)
 {
     using Status = QHttpServerResponder::StatusCode;
+    const bool upgrade = header(request, "Upgrade").compare("websocket", Qt::CaseInsensitive) == 0;
     const QByteArray why = refusal(mode_, socket->localPort(), header(request, "Host"),
-                                   header(request, "Origin"), header(request, "Sec-Fetch-Site"), false);
+                                   header(request, "Origin"), header(request, "Sec-Fetch-Site"), upgrade);
+    // An upgrade taken here goes on to the WebSocket handshake; one declined
+    // is answered by missingHandler, before any handshake.
+    if (upgrade)
+        return why.isEmpty();
     if (!why.isEmpty()) {
         answer(makeResponder(request, socket), request, Status::Forbidden, "text/plain; charset=utf-8",
                why + '\n');
@@ -125,8 +130,12 @@ bool WebServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* soc
 
 void WebServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket)
 {
-    answer(makeResponder(request, socket), request, QHttpServerResponder::StatusCode::NotFound,
-           "text/plain; charset=utf-8", "not found\n");
+    const QByteArray why = refusal(mode_, socket->localPort(), header(request, "Host"),
+                                   header(request, "Origin"), header(request, "Sec-Fetch-Site"), true);
+    answer(makeResponder(request, socket), request,
+           why.isEmpty() ? QHttpServerResponder::StatusCode::NotFound
+                         : QHttpServerResponder::StatusCode::Forbidden,
+           "text/plain; charset=utf-8", why.isEmpty() ? QByteArray("not found\n") : why + '\n');
 }
 
 void WebServer::accept()

@@ -3,8 +3,9 @@
 // WebSocket for the browsers it lets in.
 //
 // Served: GET (and HEAD) of "/", "/panel.css" and "/panel.js" only; any other
-// method is 405, any other path 404. Refused with 403, and a WebSocket closed
-// at once (policy violation) without reaching the hub:
+// method is 405, any other path 404. Refused with 403, a WebSocket before its
+// handshake (and, should one get through, closed at once as a policy
+// violation without reaching the hub):
 //   - an Origin other than the page's own (scheme, Host header); a WebSocket
 //     must carry one, as every browser does;
 //   - Sec-Fetch-Site other than same-origin or none;
