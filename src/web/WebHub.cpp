@@ -33,7 +33,7 @@ struct WebHub::Client {
     bool closing = false; // refused: nothing more is read from it
     bool behind = false;  // a state was held back while it did not read
     std::optional<TimePoint> stuckSince;
-    QByteArray lastState;
+    QString lastState;
 };
 
 WebHub::WebHub(record::RecordDoor& door, ActionRunner& runner, LoginGuard& guard, Clock clock,
@@ -101,7 +101,7 @@ void WebHub::welcome(std::unique_ptr<QWebSocket> socket)
     send(c, {{QStringLiteral("t"), QStringLiteral("hello")}, {QStringLiteral("login"), guard_.required()}});
     if (!guard_.required()) {
         c.in = true;
-        sendState(c);
+        publish();
     }
     poll_->start();
 }
@@ -217,13 +217,19 @@ void WebHub::setController(Client* client)
     publish();
 }
 
-QJsonObject WebHub::stateFor(const Client& c) const
+QString WebHub::stateFor(const Client& c)
 {
-    QJsonObject state = shown_;
-    state.insert(QStringLiteral("control"), controller_ == &c ? QStringLiteral("you")
-                                            : controller_     ? QStringLiteral("other")
-                                                              : QStringLiteral("none"));
-    return state;
+    // Three texts at most per publication, however many watch.
+    const int which = controller_ == &c ? 0 : controller_ ? 1 : 2;
+    QString& text = encoded_[static_cast<size_t>(which)];
+    if (text.isEmpty()) {
+        QJsonObject state = shown_;
+        state.insert(QStringLiteral("control"), which == 0   ? QStringLiteral("you")
+                                                : which == 1 ? QStringLiteral("other")
+                                                             : QStringLiteral("none"));
+        text = QString::fromUtf8(QJsonDocument(state).toJson(QJsonDocument::Compact));
+    }
+    return text;
 }
 
 void WebHub::publish()
@@ -246,6 +252,7 @@ void WebHub::publish()
                          {QStringLiteral("canTake"), v.canTake},
                          {QStringLiteral("running"), v.running},
                          {QStringLiteral("viewers"), watching}};
+    encoded_ = {};
     if (v.running)
         controlUsed_ = clock_();
     for (auto& c : clients_)
@@ -255,7 +262,7 @@ void WebHub::publish()
 
 void WebHub::sendState(Client& c)
 {
-    const QByteArray state = QJsonDocument(stateFor(c)).toJson(QJsonDocument::Compact);
+    const QString state = stateFor(c);
     if (state == c.lastState && !c.behind)
         return;
     if (c.socket->bytesToWrite() > highWater) {
@@ -267,7 +274,7 @@ void WebHub::sendState(Client& c)
     c.behind = false;
     c.stuckSince.reset();
     c.lastState = state;
-    c.socket->sendTextMessage(QString::fromUtf8(state));
+    c.socket->sendTextMessage(state);
 }
 
 void WebHub::send(Client& c, const QJsonObject& message)

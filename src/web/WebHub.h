@@ -23,6 +23,7 @@
 #include <QJsonObject>
 #include <QObject>
 
+#include <array>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -75,7 +76,7 @@ private:
     void forget(QWebSocket* socket);
     Client* find(QWebSocket* socket);
     void setController(Client* client);
-    QJsonObject stateFor(const Client& client) const;
+    QString stateFor(const Client& client);
 
     record::RecordDoor& door_;
     ActionRunner& runner_;
@@ -84,7 +85,8 @@ private:
     std::vector<std::unique_ptr<Client>> clients_;
     Client* controller_ = nullptr;
     TimePoint controlUsed_{};
-    QJsonObject shown_; // the panel as last published
+    QJsonObject shown_;              // the panel as last published
+    std::array<QString, 3> encoded_; // shown_ as sent to the holder, the others, all when none holds
     QTimer* poll_;
     QTimer* sweeper_;
 };
