@@ -22,7 +22,8 @@ ensure_packages() {
 
 # help2man makes the manual page from the program's own --help; qt6-multimedia-dev
 # brings audio capture and playback (its PulseAudio backend needs no extra package).
-BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev libgl-dev fonts-dejavu-core help2man)
+# qt6-httpserver-dev and qt6-websockets-dev serve the panel to browsers (--web), openssl makes its certificate.
+BUILD_PACKAGES=(build-essential cmake pkg-config qt6-base-dev qt6-multimedia-dev qt6-httpserver-dev qt6-websockets-dev openssl libgl-dev fonts-dejavu-core help2man)
 
 # build DIR CMAKE_ARGS...: configures (once) and builds into DIR.
 build() {

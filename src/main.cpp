@@ -15,6 +15,10 @@
 #include "hw/Backends.h"
 #include "hw/LinuxSystem.h"
 #include "panel/Corvane.h"
+#ifdef CORVANE_WEB
+#include "web/Passphrase.h"
+#include "web/WebStation.h"
+#endif
 
 #include <QApplication>
 
@@ -46,6 +50,15 @@ int main(int argc, char** argv)
         }
         if (options.hearing.decodeWav)
             return hear::decodeWavFile(QString::fromStdString(*options.hearing.decodeWav), stdout, stderr);
+#ifdef CORVANE_WEB
+        if (options.setWebPassphrase)
+            return web::setPassphraseFromInput(*web::passphraseStore(), stdin, stdout, stderr);
+#else
+        if (options.setWebPassphrase || options.webPort) {
+            std::fputs("corvane: --web is not in this build\n", stderr);
+            return 1;
+        }
+#endif
     }
 
     // The hardware opens before any window and writes nothing until the panel starts.
@@ -90,6 +103,17 @@ int main(int argc, char** argv)
     std::optional<app::RemotePeer> remote;
     if (options.rigctldPort)
         remote.emplace(*panel, checkPort, *options.rigctldPort);
+#ifdef CORVANE_WEB
+    std::unique_ptr<web::WebStation> webStation;
+    if (options.webPort) {
+        webStation = web::WebStation::start(
+            *panel, {.port = *options.webPort, .address = options.webAddress, .certFile = options.webCert,
+                     .keyFile = options.webKey},
+            *web::passphraseStore(), stderr);
+        if (!webStation)
+            return 1;
+    }
+#endif
     const SignalClose signalClose(*panel);
     // After start-up, so that what was remembered never changes its port traffic.
     if (options.settings)

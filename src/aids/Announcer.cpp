@@ -132,6 +132,7 @@ QString Announcer::news(const State& before, const State& after) const
 void Announcer::say(const QString& text)
 {
     last_ = text;
+    emit said(text);
     QWidget* focused = QApplication::focusWidget();
     if (!focused || focused->window() != panel_.window())
         return;

@@ -50,6 +50,10 @@ public:
     // (`dropped` true); empty when it fails on it with a message of its own.
     static QString entryNews(const record::Shown& shown, bool& dropped);
 
+signals:
+    // Each say(), also when nothing had the focus to carry it.
+    void said(const QString& text);
+
 private:
     struct State {
         QString xmit, rcv, entry;

@@ -112,8 +112,35 @@ Parsed parseCommandLine(const QStringList& arguments)
     parser.addOption(model);
     const QCommandLineOption rigctld = rigctl::portOption();
     parser.addOption(rigctld);
+    const QCommandLineOption web(
+        QStringLiteral("web"),
+        QStringLiteral("Serve the panel to browsers on port <PORT>; --web alone: port %1. This machine only "
+                       "(plain HTTP) unless a passphrase is set and --web-address says otherwise.")
+            .arg(webDefaultPort),
+        QStringLiteral("PORT"));
+    const QCommandLineOption webAddress(
+        QStringLiteral("web-address"),
+        QStringLiteral("With --web: the IP address to listen on, or \"any\" (default 127.0.0.1). Any but "
+                       "loopback needs a passphrase and is served over TLS only."),
+        QStringLiteral("ADDRESS"));
+    const QCommandLineOption webCert(QStringLiteral("web-cert"),
+                                     QStringLiteral("With --web: the TLS certificate (PEM); made at the first start "
+                                                    "when not given."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption webKey(QStringLiteral("web-key"),
+                                    QStringLiteral("With --web-cert: its private key (PEM, unencrypted)."),
+                                    QStringLiteral("FILE"));
+    const QCommandLineOption setWebPassphrase(
+        QStringLiteral("set-web-passphrase"),
+        QStringLiteral("Read the passphrase for --web from standard input (twice), store it hashed, and exit."));
+    parser.addOptions({web, webAddress, webCert, webKey, setWebPassphrase});
 
-    if (!parser.parse(rigctl::withDefaultPort(arguments)))
+    // "--web" alone takes the default port, as "--rigctld" does.
+    QStringList given = rigctl::withDefaultPort(arguments);
+    for (qsizetype i = 1; i < given.size() && given[i] != u"--"; ++i)
+        if (given[i] == u"--web")
+            given[i] = QStringLiteral("--web=%1").arg(webDefaultPort);
+    if (!parser.parse(given))
         return refusal(parser.errorText());
     if (parser.isSet(help))
         return Parsed{std::nullopt, 0, parser.helpText()};
@@ -155,6 +182,21 @@ Parsed parseCommandLine(const QStringList& arguments)
         if (!options.rigctldPort)
             return refusal(QStringLiteral("--rigctld: \"%1\" is not a port (1..65535)").arg(parser.value(rigctld)));
     }
+    if (parser.isSet(web)) {
+        options.webPort = rigctl::parsePort(parser.value(web));
+        if (!options.webPort)
+            return refusal(QStringLiteral("--web: \"%1\" is not a port (1..65535)").arg(parser.value(web)));
+    }
+    for (const QCommandLineOption* needsWeb : {&webAddress, &webCert, &webKey})
+        if (parser.isSet(*needsWeb) && !options.webPort)
+            return refusal(QStringLiteral("--%1 goes with --web").arg(needsWeb->names().first()));
+    if (parser.isSet(webCert) != parser.isSet(webKey))
+        return refusal(QStringLiteral("--web-cert and --web-key go together"));
+    if (parser.isSet(webAddress))
+        options.webAddress = parser.value(webAddress);
+    options.webCert = parser.value(webCert);
+    options.webKey = parser.value(webKey);
+    options.setWebPassphrase = parser.isSet(setWebPassphrase);
     return Parsed{std::move(options), 0, {}};
 }
 

@@ -17,6 +17,10 @@
 namespace app {
 
 inline constexpr const char* version = "4.02";
+// --web alone: a port of its own, clear of rigctld's 4532 and of the ports
+// web servers and proxies usually take, unprivileged, and below the range the
+// system hands out for outgoing connections.
+inline constexpr quint16 webDefaultPort = 7373;
 
 struct Options {
     bool trace = false;
@@ -29,6 +33,10 @@ struct Options {
     GpioTexts gpio;                     // the --gpio-* options, as given
     std::optional<std::string> model;   // --model: the panel's rig model, chosen at start-up
     HearingOptions hearing;             // listening to the rig, and the simulated rig's voice
+    std::optional<quint16> webPort;     // set: serve the panel to browsers on this port
+    QString webAddress = QStringLiteral("127.0.0.1"); // where --web listens; "any" for every address
+    QString webCert, webKey;            // --web-cert, --web-key: PEM files, both or neither
+    bool setWebPassphrase = false;      // read a passphrase, store its hash, exit
 };
 
 // What the command line asks for: either options to go on with, or an end

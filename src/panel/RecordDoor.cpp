@@ -1,16 +1,22 @@
 #include "panel/RecordDoor.h"
 
+#include "aids/Announcer.h"
+#include "aids/PanelAids.h"
 #include "panel/Corvane.h"
 #include "rules/GoTo.h"
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTimer>
 
+#include <chrono>
 #include <cmath>
 
 namespace record
@@ -40,9 +46,118 @@ std::optional<int64_t> toHz(const QString& text)
     return std::nullopt;
 }
 
+struct NamedButton {
+    QStringView name;
+    QPushButton* Corvane::*button;
+};
+
+constexpr NamedButton namedButtons[] = {
+    {u"up1", &Corvane::Command3},    {u"dn1", &Corvane::Command4},    {u"up5", &Corvane::Command5},
+    {u"dn5", &Corvane::Command6},    {u"up25", &Corvane::Command7},   {u"dn25", &Corvane::Command8},
+    {u"up125", &Corvane::Command9},  {u"dn125", &Corvane::Command10}, {u"up500", &Corvane::Command11},
+    {u"dn500", &Corvane::Command12}, {u"up5k", &Corvane::Command13},  {u"dn5k", &Corvane::Command14},
+    {u"step", &Corvane::Command2},   {u"annun", &Corvane::Command1},  {u"7", &Corvane::Command15},
+    {u"8", &Corvane::Command16},     {u"9", &Corvane::Command17},     {u"4", &Corvane::Command18},
+    {u"5", &Corvane::Command19},     {u"6", &Corvane::Command20},     {u"1", &Corvane::Command21},
+    {u"2", &Corvane::Command22},     {u"3", &Corvane::Command23},     {u"0", &Corvane::Command24},
+    {u".", &Corvane::Command25},     {u"E", &Corvane::Command26},     {u"C", &Corvane::Command27},
+    {u"CHU", &Corvane::Command28},   {u"WWV", &Corvane::Command29},   {u"QRP", &Corvane::Command30},
+    {u"W1AW", &Corvane::Command31},  {u"take", &Corvane::TakeRig},
+};
+constexpr QStringView ritOn = u"rit-on", ritOff = u"rit-off", low = u"low", high = u"high";
+
+// A press waiting for its turn is looked at this often.
+constexpr std::chrono::milliseconds pressPoll{10};
+
 } // namespace
 
-RecordDoor::RecordDoor(Corvane& panel) : QObject(&panel), panel_(panel) {}
+RecordDoor::RecordDoor(Corvane& panel) : QObject(&panel), panel_(panel), pressTimer_(new QTimer(this))
+{
+    pressTimer_->setInterval(pressPoll);
+    connect(pressTimer_, &QTimer::timeout, this, &RecordDoor::playPresses);
+}
+
+bool RecordDoor::knows(const QString& name)
+{
+    for (const NamedButton& b : namedButtons)
+        if (b.name == name)
+            return true;
+    return name == ritOn || name == ritOff || name == low || name == high;
+}
+
+bool RecordDoor::press(const QString& name)
+{
+    if (!knows(name))
+        return false;
+    presses_.push_back(name);
+    pressTimer_->start();
+    return true;
+}
+
+void RecordDoor::playPresses()
+{
+    // Played only when the runner is idle and holds nothing, so that a press
+    // neither overtakes what the operator did first nor changes a control's
+    // visible state while a run plays; a click then runs at once, in here.
+    while (!presses_.empty() && !panel_.runner_.busy() && panel_.runner_.waiting() == 0) {
+        const QString name = presses_.front();
+        presses_.pop_front();
+        if (name == ritOn || name == ritOff) {
+            (name == ritOn ? panel_.RIT_ON : panel_.RIT_OFF)->click();
+        } else if (name == low || name == high) {
+            const QList<QListWidgetItem*> items = panel_.speed->findItems(
+                name == low ? QStringLiteral("Low") : QStringLiteral("High"), Qt::MatchExactly);
+            if (!items.isEmpty())
+                panel_.speed->setCurrentItem(items.first());
+        } else {
+            for (const NamedButton& b : namedButtons)
+                if (b.name == name)
+                    (panel_.*b.button)->click();
+        }
+    }
+    if (presses_.empty())
+        pressTimer_->stop();
+}
+
+void RecordDoor::stop()
+{
+    panel_.stopRun();
+}
+
+QString RecordDoor::heldName() const
+{
+    if (!panel_.runner_.running())
+        return QString();
+    const QPushButton* const shown = panel_.stopButton();
+    for (const NamedButton& b : namedButtons)
+        if (panel_.*b.button == shown)
+            return b.name.toString();
+    return QString();
+}
+
+PanelView RecordDoor::view() const
+{
+    PanelView v;
+    v.shown = shown();
+    v.step = panel_.Text2->text();
+    const QList<QListWidgetItem*> speed = panel_.speed->selectedItems();
+    if (!speed.isEmpty())
+        v.speed = speed.first()->text();
+    const QList<QListWidgetItem*> model = panel_.KRV->selectedItems();
+    if (!model.isEmpty() && panel_.tune_high != 0)
+        v.model = model.first()->text();
+    v.heard = panel_.HeardLine->text();
+    v.held = heldName();
+    v.canTake = panel_.TakeRig->isEnabled();
+    v.running = panel_.runner_.running();
+    return v;
+}
+
+void RecordDoor::onNews(QObject* context, std::function<void(const QString& news)> heard)
+{
+    connect(&panel_.aids().announcer(), &Announcer::said, context, heard);
+    connect(&panel_, &Corvane::actionFailed, context, heard);
+}
 
 QString RecordDoor::displayName(Display display)
 {
@@ -168,9 +283,10 @@ void RecordDoor::commitEdit(Display display)
         const std::optional<double> khz = accepted(typed);
         if (!khz) {
             undoTyping(shown);
-            throw numtext::ConversionError(QStringLiteral("%1 \"%2\": %3; the display is back at %4")
-                                               .arg(displayName(display), typed, *refusal(typed), shown->text())
-                                               .toStdString());
+            throw numtext::ConversionError(
+                QStringLiteral("%1 \"%2\": %3; the display is back at %4")
+                    .arg(displayName(display), typed, *refusal(typed), shown->text())
+                    .toStdString());
         }
         const QString text = numtext::toText(*khz);
         if (panel_.RIT_ON->isChecked())
@@ -188,13 +304,14 @@ void RecordDoor::take(int64_t rigHz)
                                            .arg(committedText(Display::transmit))
                                            .toStdString());
     const double transmit = static_cast<double>(rigHz) / 1000.0;
-    const double receive = now->rit ? static_cast<double>(now->receiveHz + rigHz - now->transmitHz) / 1000.0
-                                    : transmit;
+    const double receive =
+        now->rit ? static_cast<double>(now->receiveHz + rigHz - now->transmitHz) / 1000.0 : transmit;
     for (const double khz : {transmit, receive})
         if (const std::optional<QString> why = refusal(khz))
             throw numtext::ConversionError(
                 QStringLiteral("Take %1 kHz: %2; the record stays at %3")
-                    .arg(numtext::toText(khz), *why, numtext::toText(static_cast<double>(now->transmitHz) / 1000.0))
+                    .arg(numtext::toText(khz), *why,
+                         numtext::toText(static_cast<double>(now->transmitHz) / 1000.0))
                     .toStdString());
     setRecord(numtext::toText(transmit), numtext::toText(receive));
 }

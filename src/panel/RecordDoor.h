@@ -21,11 +21,14 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 
 class Corvane;
+class QAbstractButton;
 class QLineEdit;
+class QTimer;
 
 namespace record
 {
@@ -35,10 +38,10 @@ enum class Display { transmit, receive };
 struct Record {
     int64_t transmitHz = 0;
     int64_t receiveHz = 0;
-    int16_t stepHz = 0;    // 200 or 50
+    int16_t stepHz = 0; // 200 or 50
     bool rit = false;
-    QString model;         // as in the list; empty before the first choice
-    int16_t lowKhz = 0;    // what "E" accepts; both 0 before the first choice
+    QString model;      // as in the list; empty before the first choice
+    int16_t lowKhz = 0; // what "E" accepts; both 0 before the first choice
     int16_t highKhz = 0;
 };
 
@@ -54,6 +57,18 @@ struct Shown {
     bool rit = false;
     int16_t lowKhz = 0;    // what "E" accepts; both 0 before the first choice
     int16_t highKhz = 0;
+};
+
+// What a remote front panel shows: all the window shows, texts committed.
+struct PanelView {
+    Shown shown;               // the displays, the entry, RIT
+    QString step;              // the step caption, " 50 Hz steps R" say
+    QString speed;             // "Low", "High", or empty before a choice
+    QString model;             // as in the list; empty before the first choice
+    QString heard;             // the heard line
+    QString held;              // the control shown held down during a run, by name; empty when none runs
+    bool canTake = false; // Take would take something
+    bool running = false; // an action runs
 };
 
 class RecordDoor : public QObject
@@ -106,15 +121,40 @@ public:
     // Queues `action` behind whatever runs; see Corvane::queueAction.
     void ask(std::function<void()> action);
 
+    // ---- A remote front panel ----
+    // The controls press() knows, by their remote names: "up1" "dn1" "up5"
+    // "dn5" "up25" "dn25" "up125" "dn125" "up500" "dn500" "up5k" "dn5k",
+    // "step" (Step size), "annun", "rit-on", "rit-off", "0".."9" "." "C" "E",
+    // "CHU" "WWV" "QRP" "W1AW", "low" "high" (step speed), "take".
+    static bool knows(const QString& name);
+    // Presses the named control as a click on it would, never inside the
+    // caller: presses wait, in the order made, until nothing runs and nothing
+    // waits in the runner, and each then runs as that click, its button shown
+    // held down during a run. A disabled control (Take with nothing heard)
+    // does nothing. false for an unknown name, which changes nothing.
+    bool press(const QString& name);
+    // Presses not yet played.
+    int pressesWaiting() const { return static_cast<int>(presses_.size()); }
+    // As Esc: the running action stops after the step or key press under way.
+    void stop();
+    PanelView view() const;
+    // Calls `heard` with each piece of news a screen reader is given and each
+    // failed action's message, for as long as `context` lives.
+    void onNews(QObject* context, std::function<void(const QString& news)> heard);
+
     static QString displayName(Display display);
 
 private:
+    void playPresses();
+    QString heldName() const;
     // The kHz "E" would tune to for a typed text, or nothing.
     std::optional<double> accepted(const QString& typed) const;
     QLineEdit* widget(Display display) const;
     void setRecord(const QString& transmit, const QString& receive);
 
     Corvane& panel_;
+    std::deque<QString> presses_;
+    QTimer* pressTimer_ = nullptr;
 };
 
 } // namespace record
