@@ -156,10 +156,10 @@ TEST(EdgePacer, NextAccessWaitsOutTheGapAndLongWaitsServe)
         {3, 0us, 2600us, false, true}, {3, 2200us, 2600us, false, false},
     };
     // Answered all through a gap, not once at its start.
-    const int before = serving.answers;
+    const int answeredBefore = serving.answers;
     delay.WaitDelay(3);
     paced.Out32(888, 255);
-    EXPECT_EQ(serving.answers - before, 1 + (2600us - EdgePacer::answerMargin) / EdgePacer::answerPoll + 1);
+    EXPECT_EQ(serving.answers - answeredBefore, 1 + (2600us - EdgePacer::answerMargin) / EdgePacer::answerPoll + 1);
     for (const auto& row : rows) {
         SCOPED_TRACE(&row - rows);
         const size_t served = serving.until.size();
