@@ -39,8 +39,6 @@ QString Announcer::record(const Corvane& panel)
 QString Announcer::entryNews(const Corvane& panel, const QString& entry, bool& dropped)
 {
     dropped = true;
-    if (entry.trimmed().isEmpty())
-        return QStringLiteral("Freq entry empty: nothing to go to");
     rules::EntryDecision decision;
     try {
         decision = rules::decideEntry(entry, panel.tune_low, panel.tune_high, names::freqEntry);
@@ -52,6 +50,8 @@ QString Announcer::entryNews(const Corvane& panel, const QString& entry, bool& d
     switch (decision.dropped) {
     case rules::Dropped::Not:
         break;
+    case rules::Dropped::Empty:
+        return QStringLiteral("Freq entry empty: nothing to go to");
     case rules::Dropped::OutOfRange:
         return what + QStringLiteral("not a frequency from %1 to %2 kilohertz")
                           .arg(rules::entryLowKhz)
