@@ -254,6 +254,26 @@ TEST_F(Focus, RingIsTwoPixelsOfThreeToOneOnEveryKindOfControl)
     }
 }
 
+// As a radio group: Tab enters the RIT pair on its checked button and leaves
+// it with the next Tab, whichever button had the focus last.
+TEST_F(Focus, TabEntersTheRitPairOnItsCheckedButton)
+{
+    const auto tab = [](Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, mods);
+        return QApplication::focusWidget();
+    };
+    for (QRadioButton* checked : {panel->RIT_OFF, panel->RIT_ON}) {
+        checked->click();
+        QRadioButton* other = checked == panel->RIT_ON ? panel->RIT_OFF : panel->RIT_ON;
+        other->setFocus(Qt::MouseFocusReason); // the mouse gave it the focus, not the check
+        panel->Text3->setFocus();
+        EXPECT_EQ(tab(), checked) << checked->objectName().toStdString();
+        EXPECT_EQ(tab(), panel->KRV);
+        EXPECT_EQ(tab(Qt::ShiftModifier), checked);
+        EXPECT_EQ(tab(Qt::ShiftModifier), panel->Text3);
+    }
+}
+
 using Announcement = ShownPanel;
 
 // What a screen reader speaks: the focused control's name, changed once per action.

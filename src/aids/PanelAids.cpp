@@ -3,10 +3,13 @@
 #include "aids/Announcer.h"
 #include "aids/FocusRing.h"
 #include "aids/QuietDisplays.h"
+#include "aids/TabStop.h"
 #include "aids/Zoom.h"
 #include "panel/Corvane.h"
 
+#include <QButtonGroup>
 #include <QLineEdit>
+#include <QRadioButton>
 
 PanelAids::PanelAids(Corvane& panel) : QObject(&panel), panel_(panel)
 {
@@ -17,6 +20,7 @@ PanelAids::PanelAids(Corvane& panel) : QObject(&panel), panel_(panel)
     describeControls();
     setupKeys();
     new FocusRing(panel_, this);
+    keepTabStopOnChecked(*panel_.RIT_ON->group());
     new QuietDisplays(panel_, {panel_.Text1, panel_.Text2, panel_.Text3, panel_.Text4, panel_.Text5}, this);
 }
 
