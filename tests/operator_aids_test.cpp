@@ -254,6 +254,18 @@ TEST_F(Focus, RingIsTwoPixelsOfThreeToOneOnEveryKindOfControl)
     }
 }
 
+// WCAG AA for text: the chosen item of either list, focused or not, and
+// selected text, as the item views and line edits take them from the palette.
+TEST_F(Focus, ChosenItemsAndSelectedTextReadAtFourAndAHalfToOne)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{panel->KRV, panel->speed, panel->Text5})
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            EXPECT_GE(contrast(w->palette().color(group, QPalette::HighlightedText),
+                               w->palette().color(group, QPalette::Highlight)),
+                      4.5)
+                << w->objectName().toStdString() << " group " << group;
+}
+
 // As a radio group: Tab enters the RIT pair on its checked button and leaves
 // it with the next Tab, whichever button had the focus last.
 TEST_F(Focus, TabEntersTheRitPairOnItsCheckedButton)

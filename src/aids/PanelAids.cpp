@@ -3,6 +3,7 @@
 #include "aids/Announcer.h"
 #include "aids/FocusRing.h"
 #include "aids/QuietDisplays.h"
+#include "aids/Selection.h"
 #include "aids/TabStop.h"
 #include "aids/Zoom.h"
 #include "panel/Corvane.h"
@@ -14,6 +15,7 @@
 PanelAids::PanelAids(Corvane& panel) : QObject(&panel), panel_(panel)
 {
     // Start-up's own record is no news: only what actions change is announced.
+    selection::apply(panel_);
     announcer_ = new Announcer(panel_, this);
     zoom_ = new Zoom(panel_, *announcer_, this); // takes the places as they are as 100 %
     setupDisplayEdits();
