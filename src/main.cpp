@@ -26,6 +26,13 @@
 
 int main(int argc, char** argv)
 {
+    // Before anything else: a SIGTERM while the program starts ends it with 0 too.
+    try {
+        SignalClose::catchFromStart();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "corvane: %s\n", e.what());
+        return 1;
+    }
     // A --trace reader that has gone away ends the trace, not the program.
     std::signal(SIGPIPE, SIG_IGN);
     app::Options options;
@@ -40,6 +47,8 @@ int main(int argc, char** argv)
             return parsed.exitCode;
         }
         options = *parsed.options;
+        if (options.hearing.listDevices || options.hearing.decodeWav)
+            SignalClose::leaveToDefault(); // a command's output cut short must not pass for success
         if (options.hearing.listDevices) {
             hear::listDevices(stdout);
             return 0;
@@ -75,8 +84,11 @@ int main(int argc, char** argv)
     const auto checkPort = [&chain](int16_t address, bool write) { chain.checkAccess(address, write); };
 
     std::unique_ptr<Corvane> panel;
+    std::optional<SignalClose> signalClose;
     try {
         panel = std::make_unique<Corvane>(chain.port(), chain.timer(), runner);
+        // From here a signal closes the window, whose close path releases the key.
+        signalClose.emplace(*panel);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
@@ -90,7 +102,6 @@ int main(int argc, char** argv)
     std::optional<app::RemotePeer> remote;
     if (options.rigctldPort)
         remote.emplace(*panel, checkPort, *options.rigctldPort);
-    const SignalClose signalClose(*panel);
     // After start-up, so that what was remembered never changes its port traffic.
     if (options.settings)
         (new app::PanelSettings(*panel, app::standardStore(), checkPort))->restore();
