@@ -349,6 +349,28 @@ TEST_F(Announcement, DisplaysSendNothingDuringARunAndOneUpdateEachAfterIt)
     EXPECT_EQ(quiet->heldBack(), held);
 }
 
+// Zoom keys say the zoom; in a list a reader follows the current item, not
+// the list, so the item carries the news of a model chosen by key.
+TEST_F(Announcement, ZoomStepsAndAModelChosenByKeyAreSaid)
+{
+    panel->Command7->setFocus();
+    QTest::keyClick(panel.get(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(panel->Command7->accessibleName(), "Zoom 125 percent");
+    QTest::keyClick(panel.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(panel->Command7->accessibleName(), "Zoom 100 percent");
+
+    panel->KRV->setFocus();
+    const QString listName = panel->KRV->accessibleName();
+    QTest::keyClick(panel->KRV, Qt::Key_Down); // KRV-30
+    QAccessibleInterface* const item = QAccessible::queryAccessibleInterface(panel->KRV)->child(2);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->text(QAccessible::Name), "10110 kilohertz");
+    EXPECT_EQ(panel->KRV->accessibleName(), listName);
+    panel->Command7->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(item->text(QAccessible::Name), "KRV-30");
+}
+
 namespace
 {
 

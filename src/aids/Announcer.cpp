@@ -5,8 +5,10 @@
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -134,6 +136,10 @@ void Announcer::say(const QString& text)
     QWidget* focused = QApplication::focusWidget();
     if (!focused || focused->window() != panel_.window())
         return;
+    if (auto* list = qobject_cast<QListWidget*>(focused)) {
+        sayOnItem(list, text);
+        return;
+    }
     if (!ownNames_.contains(focused))
         ownNames_.insert(focused, focused->accessibleName());
     // A reader keeps each object's last name and ignores a change to the same
@@ -145,8 +151,40 @@ void Announcer::say(const QString& text)
     focused->setAccessibleName(name);
 }
 
+void Announcer::sayOnItem(QListWidget* list, const QString& text)
+{
+    QListWidgetItem* item = list->currentItem();
+    if (!item)
+        return;
+    if (newsItems_.value(list) != item)
+        giveItemBack(list);
+    QString name = text;
+    if (item->data(Qt::AccessibleTextRole).toString() == name)
+        name += u' ';
+    item->setData(Qt::AccessibleTextRole, name);
+    newsItems_.insert(list, item);
+    // The view tells a reader of its items' new data, not of their new names.
+    QAccessibleEvent event(list, QAccessible::NameChanged);
+    event.setChild(list->row(item));
+    QAccessible::updateAccessibility(&event);
+}
+
+void Announcer::giveItemBack(QListWidget* list)
+{
+    QListWidgetItem* item = newsItems_.take(list);
+    if (!item)
+        return;
+    item->setData(Qt::AccessibleTextRole, QVariant());
+    QAccessibleEvent event(list, QAccessible::NameChanged);
+    event.setChild(list->row(item));
+    QAccessible::updateAccessibility(&event);
+}
+
 void Announcer::giveNamesBack()
 {
+    for (QListWidget* list : newsItems_.keys())
+        if (!list->hasFocus())
+            giveItemBack(list);
     for (auto it = ownNames_.begin(); it != ownNames_.end();) {
         if (it.key()->hasFocus()) {
             ++it;
