@@ -30,6 +30,13 @@
 
 int main(int argc, char** argv)
 {
+    // Before anything else: a SIGTERM while the program starts ends it with 0 too.
+    try {
+        SignalClose::catchFromStart();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "corvane: %s\n", e.what());
+        return 1;
+    }
     // A --trace reader that has gone away ends the trace, not the program.
     std::signal(SIGPIPE, SIG_IGN);
     app::Options options;
@@ -44,6 +51,8 @@ int main(int argc, char** argv)
             return parsed.exitCode;
         }
         options = *parsed.options;
+        if (options.hearing.listDevices || options.hearing.decodeWav)
+            SignalClose::leaveToDefault(); // a command's output cut short must not pass for success
         if (options.hearing.listDevices) {
             hear::listDevices(stdout);
             return 0;
@@ -88,8 +97,11 @@ int main(int argc, char** argv)
     const auto checkPort = [&chain](int16_t address, bool write) { chain.checkAccess(address, write); };
 
     std::unique_ptr<Corvane> panel;
+    std::optional<SignalClose> signalClose;
     try {
         panel = std::make_unique<Corvane>(chain.port(), chain.timer(), runner);
+        // From here a signal closes the window, whose close path releases the key.
+        signalClose.emplace(*panel);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "corvane: %s\n", e.what());
         return 1;
@@ -114,7 +126,6 @@ int main(int argc, char** argv)
             return 1;
     }
 #endif
-    const SignalClose signalClose(*panel);
     // After start-up, so that what was remembered never changes its port traffic.
     if (options.settings)
         (new app::PanelSettings(*panel, app::standardStore(), checkPort))->restore();

@@ -38,6 +38,17 @@ expected=$(cat "$startup_traffic")
 check "trace of start-up" [ "$(grep -E '^(in|out|define|wait) ' <<<"$out")" = "$expected" ]
 check "SIGTERM ends it" [ $rc -eq 124 ]
 
+# A SIGTERM that comes before the program has even started (waiting, blocked,
+# as it execs) ends it at once with exit code 0, before any port traffic.
+pending_sigterm='import os, signal, sys
+signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM})
+os.kill(os.getpid(), signal.SIGTERM)
+os.execv(sys.argv[1], sys.argv[1:])'
+out=$(QT_QPA_PLATFORM=offscreen timeout -k 3 20 python3 -c "$pending_sigterm" "$corvane" --trace --no-settings 2>&1)
+rc=$?
+check "SIGTERM at start: exit 0" [ $rc -eq 0 ]
+check "SIGTERM at start: ends before the port is touched" [ -z "$(grep -E '^(in|out) ' <<<"$out")" ]
+
 rm -rf "${config:?}"/Corvane
 XDG_CONFIG_HOME=$config QT_QPA_PLATFORM=offscreen timeout -k 3 2 "$corvane" --no-settings >/dev/null 2>&1
 check "--no-settings writes no settings" [ -z "$(ls -A "$config")" ]

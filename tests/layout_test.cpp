@@ -1,13 +1,19 @@
 // The control table: names, kinds, captions, items, places, tab order, and
 // proof by the font's own metrics that every text fits its control.
+#include "aids/PanelAids.h"
+#include "aids/ScreenFit.h"
+#include "aids/Zoom.h"
 #include "panel/CaptionButton.h"
 #include "support/PanelTest.h"
+#include "support/RowName.h"
 
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
+#include <QWindow>
 
 namespace
 {
@@ -284,4 +290,102 @@ TEST_F(Layout, TheWindowFitsTheScreenItIsOnAtEveryZoom)
             EXPECT_EQ(said.find("the most this screen holds") != std::string::npos, !holds) << said;
         }
     }
+}
+
+// The circles and the drop-down arrows as drawn, not only the text, grow with the zoom.
+TEST_F(Layout, RitCirclesAndDropDownArrowsGrowWithTheZoom)
+{
+    panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    const int circle = QApplication::style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth);
+    for (int zoom : {100, 250}) {
+        SCOPED_TRACE(zoom);
+        panel->setZoomPercent(zoom);
+        QStyleOptionButton option;
+        option.initFrom(panel->RIT_ON);
+        const QStyle* style = panel->RIT_ON->style();
+        EXPECT_EQ(style->subElementRect(QStyle::SE_RadioButtonIndicator, &option, panel->RIT_ON).width(),
+                  circle * zoom / 100);
+        QStyleOptionComboBox combo;
+        combo.initFrom(panel->Port);
+        combo.editable = true;
+        const QRect button = panel->Port->style()->subControlRect(QStyle::CC_ComboBox, &combo,
+                                                                  QStyle::SC_ComboBoxArrow, panel->Port);
+        const QImage image = panel->Port->grab().toImage();
+        int left = image.width(), right = -1;
+        for (int y = button.top(); y <= button.bottom(); ++y)
+            for (int x = std::max(0, button.left()); x <= std::min(button.right(), image.width() - 1); ++x)
+                if (qGray(image.pixel(x, y)) < 128) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        EXPECT_GE(right - left + 1, 14 * zoom / 100 - 2) << "the arrow's width";
+    }
+}
+
+namespace
+{
+
+struct FitRow {
+    const char* proves;
+    QSize room, frame;
+    int zoom;
+};
+
+const FitRow fitRows[] = {
+    {"all of 1280x720 with no frame", {1280, 720}, {0, 0}, 250},
+    {"a title bar on 1280x720", {1280, 720}, {8, 40}, 225},
+    {"a desktop panel too", {1280, 680}, {8, 40}, 200},
+    {"the frame's width counts", {600, 1000}, {8, 40}, 175},
+    {"800x600 and the estimated frame", {800, 600}, screenfit::estimatedFrame, 175},
+    {"too small for any zoom", {300, 300}, {8, 40}, 100},
+};
+
+class Fit : public ::testing::TestWithParam<FitRow>
+{
+};
+
+} // namespace
+
+TEST_P(Fit, TheLargestZoomWhoseWindowAndFrameTheRoomHolds)
+{
+    const FitRow& row = GetParam();
+    EXPECT_EQ(screenfit::largestZoom(QSize(297, 288), row.frame, row.room, Zoom::min, Zoom::max, Zoom::step),
+              row.zoom);
+}
+INSTANTIATE_TEST_SUITE_P(Rows, Fit, ::testing::ValuesIn(fitRows), RowName());
+
+// Asked for before the window is up, the zoom counts an estimated frame; once
+// up, the real one; and the zoom asked for comes back on a larger screen.
+TEST_F(Layout, ASmallScreenLimitsTheZoomButKeepsTheOneAskedFor)
+{
+    const auto screen = [](const char* name) {
+        const QList<QScreen*> screens = QGuiApplication::screens();
+        const auto it = std::find_if(screens.begin(), screens.end(),
+                                     [name](QScreen* s) { return s->name() == QLatin1String(name); });
+        return it == screens.end() ? nullptr : *it;
+    };
+    QScreen* const wide = screen("wide");
+    QScreen* const small = screen("small");
+    ASSERT_TRUE(wide && small) << "the test platform's screens are not configured";
+    panel->move(small->availableGeometry().topLeft());
+    testing::internal::CaptureStderr();
+    panel->setZoomPercent(300);
+    EXPECT_EQ(panel->zoomPercent(), 175);
+    EXPECT_EQ(panel->aids().zoom().asked(), 300);
+    panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    QCoreApplication::processEvents();
+    const QSize frame = panel->frameGeometry().size() - panel->size();
+    ASSERT_FALSE(frame.isNull()) << "the test platform draws no frame";
+    const QSize room = small->availableGeometry().size();
+    EXPECT_EQ(panel->zoomPercent(),
+              screenfit::largestZoom(QSize(297, 288), frame, room, Zoom::min, Zoom::max, Zoom::step));
+    EXPECT_TRUE(small->availableGeometry().contains(panel->frameGeometry()));
+    panel->move(wide->availableGeometry().topLeft());
+    panel->windowHandle()->setScreen(wide);
+    QCoreApplication::processEvents();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(panel->zoomPercent(), 300);
+    EXPECT_EQ(panel->aids().zoom().asked(), 300);
 }

@@ -105,7 +105,7 @@ TEST_F(Model, TypingIntoControlsRunsNothing)
     panel->show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
     QSignalSpy failures(panel.get(), &Corvane::actionFailed);
-    // Enter in the entry is "E", which drops "9x" unsent and unreported.
+    // Enter in the entry is "E", which sends nothing for "9x" and reports it.
     for (QWidget* w : {static_cast<QWidget*>(panel->Port), static_cast<QWidget*>(panel->Encoder),
                        static_cast<QWidget*>(panel->Text5)}) {
         w->setFocus();
@@ -113,7 +113,8 @@ TEST_F(Model, TypingIntoControlsRunsNothing)
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
     EXPECT_THAT(traffic(), IsEmpty());
-    EXPECT_EQ(failures.size(), 0);
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_EQ(failures.at(0).at(0).toString(), "Freq entry \"9x\" is not a number");
     EXPECT_EQ(panel->Port->currentText(), "8889x");
     EXPECT_EQ(panel->Port->count(), 5); // nothing added to the list
 }

@@ -254,6 +254,38 @@ TEST_F(Focus, RingIsTwoPixelsOfThreeToOneOnEveryKindOfControl)
     }
 }
 
+// WCAG AA for text: the chosen item of either list, focused or not, and
+// selected text, as the item views and line edits take them from the palette.
+TEST_F(Focus, ChosenItemsAndSelectedTextReadAtFourAndAHalfToOne)
+{
+    for (QWidget* w : std::initializer_list<QWidget*>{panel->KRV, panel->speed, panel->Text5})
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            EXPECT_GE(contrast(w->palette().color(group, QPalette::HighlightedText),
+                               w->palette().color(group, QPalette::Highlight)),
+                      4.5)
+                << w->objectName().toStdString() << " group " << group;
+}
+
+// As a radio group: Tab enters the RIT pair on its checked button and leaves
+// it with the next Tab, whichever button had the focus last.
+TEST_F(Focus, TabEntersTheRitPairOnItsCheckedButton)
+{
+    const auto tab = [](Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, mods);
+        return QApplication::focusWidget();
+    };
+    for (QRadioButton* checked : {panel->RIT_OFF, panel->RIT_ON}) {
+        checked->click();
+        QRadioButton* other = checked == panel->RIT_ON ? panel->RIT_OFF : panel->RIT_ON;
+        other->setFocus(Qt::MouseFocusReason); // the mouse gave it the focus, not the check
+        panel->Text3->setFocus();
+        EXPECT_EQ(tab(), checked) << checked->objectName().toStdString();
+        EXPECT_EQ(tab(), panel->KRV);
+        EXPECT_EQ(tab(Qt::ShiftModifier), checked);
+        EXPECT_EQ(tab(Qt::ShiftModifier), panel->Text3);
+    }
+}
+
 using Announcement = ShownPanel;
 
 // What a screen reader speaks: the focused control's name, changed once per action.
@@ -315,6 +347,28 @@ TEST_F(Announcement, DisplaysSendNothingDuringARunAndOneUpdateEachAfterIt)
     const int held = quiet->heldBack();
     textEvent(panel->Text1); // the operator's own typing, outside a run
     EXPECT_EQ(quiet->heldBack(), held);
+}
+
+// Zoom keys say the zoom; in a list a reader follows the current item, not
+// the list, so the item carries the news of a model chosen by key.
+TEST_F(Announcement, ZoomStepsAndAModelChosenByKeyAreSaid)
+{
+    panel->Command7->setFocus();
+    QTest::keyClick(panel.get(), Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(panel->Command7->accessibleName(), "Zoom 125 percent");
+    QTest::keyClick(panel.get(), Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(panel->Command7->accessibleName(), "Zoom 100 percent");
+
+    panel->KRV->setFocus();
+    const QString listName = panel->KRV->accessibleName();
+    QTest::keyClick(panel->KRV, Qt::Key_Down); // KRV-30
+    QAccessibleInterface* const item = QAccessible::queryAccessibleInterface(panel->KRV)->child(2);
+    ASSERT_TRUE(item);
+    EXPECT_EQ(item->text(QAccessible::Name), "10110 kilohertz");
+    EXPECT_EQ(panel->KRV->accessibleName(), listName);
+    panel->Command7->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(item->text(QAccessible::Name), "KRV-30");
 }
 
 namespace
@@ -390,7 +444,12 @@ TEST(Settings, RemembersPortEncoderSpeedAndZoomButNeverModelOrFrequency)
         first.Port->setCurrentText(QStringLiteral("4264"));
         first.Encoder->setCurrentText(QStringLiteral("2"));
         first.speed->setCurrentRow(0); // "High"
-        first.setZoomPercent(150);
+        // Asked for on the small screen, which holds less: remembered as asked.
+        first.move(QPoint(3286, 0)); // support/screens.json
+        testing::internal::CaptureStderr();
+        first.setZoomPercent(300);
+        testing::internal::GetCapturedStderr();
+        EXPECT_LT(first.zoomPercent(), 300);
         first.KRV->setCurrentRow(1);
     }
     Corvane second(port, timer);
@@ -398,7 +457,7 @@ TEST(Settings, RemembersPortEncoderSpeedAndZoomButNeverModelOrFrequency)
     EXPECT_EQ(second.Port->currentText(), "4264");
     EXPECT_EQ(second.Encoder->currentText(), "2");
     EXPECT_EQ(second.enc_delay, 4);
-    EXPECT_EQ(second.zoomPercent(), 150);
+    EXPECT_EQ(second.zoomPercent(), 300); // on the wide screen
     EXPECT_TRUE(second.KRV->selectedItems().isEmpty());
     EXPECT_EQ(second.Text1->text(), "0");
 }

@@ -76,7 +76,18 @@ INSTANTIATE_TEST_SUITE_P(
                       EntryRow{"off_the_grid", "7030.04", 540, 25000, refused},
                       EntryRow{"leading_number_in_range_text_no_number", "7040.0.3", 540, 25000, throws},
                       EntryRow{"blanks_inside_read_by_the_leading_number", "70 40", 540, 25000, throws},
-                      EntryRow{"letters_read_as_zero", "abc", 540, 25000, refused}),
+                      EntryRow{"two_points", "7.0.5", 540, 25000, throws},
+                      EntryRow{"a_letter_for_a_digit", "7o40", 540, 25000, throws},
+                      EntryRow{"letters_alone", "abc", 540, 25000, throws},
+                      EntryRow{"a_point_alone", ".", 540, 25000, throws},
+                      EntryRow{"a_sign_alone", "-", 540, 25000, throws},
+                      EntryRow{"nothing_entered", "", 540, 25000, refused},
+                      EntryRow{"blanks_only", "   ", 540, 25000, refused},
+                      EntryRow{"trailing_point", "7040.", 540, 25000, 7040},
+                      EntryRow{"blanks_around", " 7040 ", 540, 25000, 7040},
+                      EntryRow{"exponent", "7.04e3", 540, 25000, 7040},
+                      EntryRow{"a_number_out_of_range_below", "-7040", 540, 25000, refused},
+                      EntryRow{"beyond_a_double", "1e999", 540, 25000, refused}),
     RowName());
 
 TEST_P(PlanRule, SplitsTheMoveIntoFiftyAndTwoHundredHertzRuns)

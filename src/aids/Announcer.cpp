@@ -6,8 +6,10 @@
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -40,8 +42,6 @@ QString Announcer::entryNews(const record::Shown& shown, bool& dropped)
 {
     dropped = true;
     const QString& entry = shown.entry;
-    if (entry.trimmed().isEmpty())
-        return QStringLiteral("Freq entry empty: nothing to go to");
     rules::EntryDecision decision;
     try {
         decision = rules::decideEntry(entry, shown.lowKhz, shown.highKhz, names::freqEntry);
@@ -53,6 +53,8 @@ QString Announcer::entryNews(const record::Shown& shown, bool& dropped)
     switch (decision.dropped) {
     case rules::Dropped::Not:
         break;
+    case rules::Dropped::Empty:
+        return QStringLiteral("Freq entry empty: nothing to go to");
     case rules::Dropped::OutOfRange:
         return what + QStringLiteral("not a frequency from %1 to %2 kilohertz")
                           .arg(rules::entryLowKhz)
@@ -136,6 +138,10 @@ void Announcer::say(const QString& text)
     QWidget* focused = QApplication::focusWidget();
     if (!focused || focused->window() != panel_.window())
         return;
+    if (auto* list = qobject_cast<QListWidget*>(focused)) {
+        sayOnItem(list, text);
+        return;
+    }
     if (!ownNames_.contains(focused))
         ownNames_.insert(focused, focused->accessibleName());
     // A reader keeps each object's last name and ignores a change to the same
@@ -147,8 +153,40 @@ void Announcer::say(const QString& text)
     focused->setAccessibleName(name);
 }
 
+void Announcer::sayOnItem(QListWidget* list, const QString& text)
+{
+    QListWidgetItem* item = list->currentItem();
+    if (!item)
+        return;
+    if (newsItems_.value(list) != item)
+        giveItemBack(list);
+    QString name = text;
+    if (item->data(Qt::AccessibleTextRole).toString() == name)
+        name += u' ';
+    item->setData(Qt::AccessibleTextRole, name);
+    newsItems_.insert(list, item);
+    // The view tells a reader of its items' new data, not of their new names.
+    QAccessibleEvent event(list, QAccessible::NameChanged);
+    event.setChild(list->row(item));
+    QAccessible::updateAccessibility(&event);
+}
+
+void Announcer::giveItemBack(QListWidget* list)
+{
+    QListWidgetItem* item = newsItems_.take(list);
+    if (!item)
+        return;
+    item->setData(Qt::AccessibleTextRole, QVariant());
+    QAccessibleEvent event(list, QAccessible::NameChanged);
+    event.setChild(list->row(item));
+    QAccessible::updateAccessibility(&event);
+}
+
 void Announcer::giveNamesBack()
 {
+    for (QListWidget* list : newsItems_.keys())
+        if (!list->hasFocus())
+            giveItemBack(list);
     for (auto it = ownNames_.begin(); it != ownNames_.end();) {
         if (it.key()->hasFocus()) {
             ++it;

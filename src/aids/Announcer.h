@@ -6,14 +6,17 @@
 // not spoken, and Qt 6.4 has no announcement of its own. So the focused control
 // carries the news as its name until focus leaves it; then it gets its own name
 // back (after the focus change has gone out, so that the old name is not read
-// again). The news, after an action:
+// again). In a list the focused object is its current item, not the list: the
+// item carries the news (until focus leaves the list or the news moves to
+// another item). The news, after an action:
 //   a step, a run, a model, a remote request: the record, "7040.2 kilohertz",
 //     with RIT on "transmit 7040 kilohertz, receive 7041.3 kilohertz";
 //   Step size: "50 hertz steps"; RIT: "RIT on, " and the record;
 //   annunciate: "annunciate sent"; a keypad key, a preset, "C": the entry,
 //     "Freq entry 7040" or "Freq entry empty";
 //   "E": "going to 7040.2 kilohertz" as it starts, the record as it arrives,
-//     or why it dropped the entry.
+//     or why it dropped the entry;
+//   a zoom key: "Zoom 125 percent" (see Zoom).
 // A failed action is not announced here: its message is the panel's
 // actionFailed, which the program shows (and a screen reader reads).
 
@@ -24,6 +27,8 @@
 
 class Corvane;
 class QAbstractButton;
+class QListWidget;
+class QListWidgetItem;
 namespace record
 {
 struct Shown;
@@ -65,6 +70,8 @@ private:
     void ended();
     QString news(const State& before, const State& after) const;
     void giveNamesBack();
+    void sayOnItem(QListWidget* list, const QString& text);
+    void giveItemBack(QListWidget* list);
 
     Corvane& panel_;
     State before_;                      // as the last action left it
@@ -74,4 +81,5 @@ private:
     QString last_;
     QHash<QWidget*, QString> ownNames_; // controls carrying news, and their own names
     QHash<QWidget*, QString> spokenAs_; // the last name each control was given with news
+    QHash<QListWidget*, QListWidgetItem*> newsItems_; // items carrying news, by their list
 };

@@ -3,8 +3,10 @@
 // screen: names and descriptions for screen readers, what each action did
 // spoken once (Announcer), the displays quiet during runs (QuietDisplays), the
 // key map, the lists from the keys, the wheel over the displays, a visible
-// focus ring (FocusRing), zoom fitted to the screen (Zoom), and edits of the
-// frequency displays that count only when whole.
+// focus ring (FocusRing), chosen items in colours that read (Selection), Tab
+// into the RIT pair on its checked button (TabStop), zoom fitted to the
+// screen (Zoom), and edits of the frequency displays that count only when
+// whole.
 //
 // Whatever it starts runs through the panel's click boundary, as a click does:
 // a failure there becomes the panel's actionFailed, never a dialog of its own.

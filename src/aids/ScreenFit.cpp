@@ -29,7 +29,28 @@ QRect roomFor(const QWidget& window)
 
 QSize frameExtra(const QWidget& window)
 {
-    return window.frameGeometry().size() - window.size();
+    const QSize reported = window.frameGeometry().size() - window.size();
+    // Before it is shown a window has no frame yet, and a window manager
+    // reparents a new window a moment after it is shown.
+    if (!window.isVisible() || reported.isNull())
+        return estimatedFrame;
+    return reported;
+}
+
+QRect frameRect(const QWidget& window)
+{
+    return {window.pos(), window.size() + frameExtra(window)};
+}
+
+int largestZoom(QSize base, QSize frame, QSize room, int min, int max, int step)
+{
+    for (int zoom = max; zoom > min; zoom -= step) {
+        const QSize client(base.width() * zoom / 100, base.height() * zoom / 100);
+        if (client.width() + frame.width() <= room.width() &&
+            client.height() + frame.height() <= room.height())
+            return zoom;
+    }
+    return min;
 }
 
 } // namespace screenfit

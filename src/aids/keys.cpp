@@ -88,9 +88,9 @@ void PanelAids::setupKeys()
     shortcut(QKeySequence(Qt::ALT | Qt::Key_R),
              [&p] { (p.RIT_ON->isChecked() ? p.RIT_OFF : p.RIT_ON)->click(); });
     Zoom* zoom = zoom_;
-    shortcut(QKeySequence(QKeySequence::ZoomIn), [zoom] { zoom->set(zoom->percent() + Zoom::step); });
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [zoom] { zoom->set(zoom->percent() + Zoom::step); });
-    shortcut(QKeySequence(QKeySequence::ZoomOut), [zoom] { zoom->set(zoom->percent() - Zoom::step); });
+    shortcut(QKeySequence(QKeySequence::ZoomIn), [zoom] { zoom->stepBy(1); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Equal), [zoom] { zoom->stepBy(1); });
+    shortcut(QKeySequence(QKeySequence::ZoomOut), [zoom] { zoom->stepBy(-1); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_0), [zoom] { zoom->set(Zoom::min); });
 }
 

@@ -131,7 +131,8 @@ void PanelSettings::save()
     const QList<QListWidgetItem*> speed = panel_.speed->selectedItems();
     if (!speed.isEmpty())
         store_->setValue(speedKey, speed.first()->text());
-    store_->setValue(zoomKey, panel_.zoomPercent());
+    // As asked: a smaller screen's limit must not stick to the window.
+    store_->setValue(zoomKey, panel_.aids().zoom().asked());
     if (panel_.isVisible())
         store_->setValue(placeKey, panel_.pos());
     store_->sync();

@@ -34,9 +34,19 @@ double nearestOnGridKhz(double hz)
 
 EntryDecision decideEntry(const QString& text, int16_t lowKhz, int16_t highKhz, QStringView control)
 {
-    if (!inEntryRange(numtext::leadingNumber(text)))
+    if (text.count(u' ') == text.size())
+        return {Dropped::Empty};
+    double khz = 0;
+    try {
+        khz = numtext::toDouble(text, control);
+    } catch (const numtext::ConversionError&) {
+        // Too large for a double is a number still, and far out of range.
+        if (!numtext::isNumber(text))
+            throw;
         return {Dropped::OutOfRange};
-    const double khz = numtext::toDouble(text, control);
+    }
+    if (!inEntryRange(khz))
+        return {Dropped::OutOfRange};
     if (lowKhz == 0 && highKhz == 0)
         return {Dropped::NoModel};
     if (!withinLimits(khz, lowKhz, highKhz))

@@ -4,14 +4,15 @@
 // peer. Frequencies are in kHz; step counts are signed, positive down (from
 // above the target towards it), as the step engine counts them.
 //
-// Accepted: an entry whose leading number lies in entryLowKhz..entryHighKhz
-// (540..25000, rules/Models.h), that is a number as a whole, within the
-// model's limits (both 0 until a model is chosen, which refuses everything)
-// and on the 50 Hz grid once rounded to 10 Hz, halves to even (7030.05 and
-// 7030.0501 pass, 7030.045 does not: 703004.5 rounds to the even 703004).
-// Anything else is dropped without a word, except a text whose leading number
-// is in range but that is no number as a whole ("7040.0.3"): that is a
-// ConversionError naming the control.
+// Accepted: an entry that is a number as numtext::toDouble reads it (blanks
+// around, sign, point, exponent: " 7040 ", "7040.", "7.04e3"), lying in
+// entryLowKhz..entryHighKhz (540..25000, rules/Models.h), within the model's
+// limits (both 0 until a model is chosen, which refuses everything) and on the
+// 50 Hz grid once rounded to 10 Hz, halves to even (7030.05 and 7030.0501
+// pass, 7030.045 does not: 703004.5 rounds to the even 703004).
+// A number that fails a test, and an entry of blanks only (nothing entered),
+// is dropped without a word. Any other text is no number ("7.0.5", "7o40",
+// "."): that is a ConversionError naming the control.
 //
 // Planned: the rig steps by 200 Hz or 50 Hz only, so a move is split into
 // whole 200 Hz steps and what is left, 0..3 steps of 50 Hz with the sign of
@@ -44,7 +45,8 @@ double nearestOnGridKhz(double hz);
 // Why "E" drops an entry, in the order the tests are made.
 enum class Dropped {
     Not,           // accepted
-    OutOfRange,    // the leading number is not in entryLowKhz..entryHighKhz
+    Empty,         // blanks only: nothing entered
+    OutOfRange,    // a number outside entryLowKhz..entryHighKhz
     NoModel,       // no model chosen: its limits are both 0
     OutsideLimits, // outside the model's limits
     OffGrid,       // not on the 50 Hz grid

@@ -88,7 +88,7 @@ double roundHalfEven(double value)
     return std::nearbyint(value);
 }
 
-double toDouble(const QString& text, QStringView source)
+bool isNumber(const QString& text)
 {
     qsizetype begin = 0, end = text.size();
     while (begin < end && text[begin] == u' ')
@@ -98,10 +98,16 @@ double toDouble(const QString& text, QStringView source)
     const QStringView core = QStringView(text).mid(begin, end - begin);
     for (QChar c : core)
         if (c.unicode() > 0x7f)
-            fail(source, text, " is not a number");
+            return false;
     const std::string s = core.toLatin1().toStdString();
-    if (s.empty() || numberPrefix(s) != s.size())
+    return !s.empty() && numberPrefix(s) == s.size();
+}
+
+double toDouble(const QString& text, QStringView source)
+{
+    if (!isNumber(text))
         fail(source, text, " is not a number");
+    const std::string s = text.trimmed().toLatin1().toStdString();
     double value = 0;
     if (!parseNumber(s, value))
         fail(source, text, " is out of range");

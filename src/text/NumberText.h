@@ -27,6 +27,9 @@ public:
 // The whole text as a double. Throws when it is not a number.
 double toDouble(const QString& text, QStringView source);
 
+// Whether the whole text has the form toDouble() reads, whatever its size.
+bool isNumber(const QString& text);
+
 // The whole text as an integer (through toDouble, then rounded).
 int16_t toInt16(const QString& text, QStringView source);
 int32_t toInt32(const QString& text, QStringView source);
