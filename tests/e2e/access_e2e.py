@@ -48,6 +48,7 @@ class Reader:
         self.context = GLib.MainContext.default()
         self.named = []  # the new names of the focused object's name changes
         self.focused = None
+        self.focus_path = None  # the object a reader follows: the last one to take the focus
         pyatspi.Registry.registerEventListener(self.on_event, "object:property-change:accessible-name",
                                                "object:state-changed:focused")
 
@@ -55,10 +56,12 @@ class Reader:
         if event.type.startswith("object:state-changed:focused"):
             if event.detail1:
                 self.focused = event.source.name
-        elif event.source.getState().contains(self.pyatspi.STATE_FOCUSED):
-            # What a screen reader speaks: the name the event carries (a
-            # control given its own name back once focus has left it is not
-            # spoken).
+                self.focus_path = event.source.path
+        elif event.source.path == self.focus_path:
+            # What a screen reader speaks: the name the event carries, of the
+            # object it follows (a control given its own name back once focus
+            # has left it is not spoken; a list item still reports itself
+            # focused when its list no longer is).
             self.named.append(str(event.any_data).strip())
 
     def pump(self, seconds=0.3):

@@ -160,7 +160,7 @@ def session(args, env, orca):
 
 def focus_after_a_long_run(panel, orca):
     panel.click("High")
-    panel.press("Tab", "Tab", "Tab", "Tab")  # round to Encoder, then Port, Xmit freq, "Down 5000 steps"
+    panel.press("Tab", "Tab", "Tab", "Tab", "Tab")  # the heard line, round to Encoder, Port, Xmit freq, "Down 5000 steps"
     wait_until("focus on a step button", lambda: any("Down 5000 steps" in s for s in orca.take()), 10)
     panel.press("space")  # 5000 steps down at High
     orca.hear("6050 kilohertz", timeout=60, settle=0)
