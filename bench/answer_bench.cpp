@@ -9,12 +9,8 @@
 // run's wall time over its nominal time, with and without the client.
 //
 // Needs a session bus: scripts/bench --answers runs it under dbus-run-session.
-#include "actions/ActionRunner.h"
-#include "panel/Corvane.h"
+#include "PacedPanel.h"
 #include "sim/SimulatedRig.h"
-#include "timing/EdgePacer.h"
-#include "timing/PreciseDelay.h"
-#include "timing/SteadyClock.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -105,19 +101,6 @@ struct Case {
     int steps; // in all
 };
 
-double percentile(const std::vector<double>& sorted, double p)
-{
-    const auto i = static_cast<size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
-    return sorted[std::min(i, sorted.size() - 1)];
-}
-
-void idleFor(milliseconds span)
-{
-    const auto end = steady_clock::now() + span;
-    while (steady_clock::now() < end)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,17 +115,13 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "no session bus to serve on: run under dbus-run-session\n");
         return 1;
     }
-    ActionRunner runner;
     SimulatedRig rig(RigSettings{}, [] { return steady_clock::now(); });
-    SteadyClock clock;
-    PreciseDelay delay(clock);
-    EdgePacer pacer(clock, &runner);
-    PacedDelay pacedDelay(delay, pacer);
-    PacedPort pacedPort(rig, pacer);
-    Corvane panel(pacedPort, pacedDelay, runner);
+    PacedPanel paced(rig);
+    Corvane& panel = paced.panel;
+    const PreciseDelay& delay = paced.delay;
     panel.show();
     panel.KRV->setCurrentRow(1);
-    idleFor(300ms);
+    serveFor(300ms);
 
     std::printf("%-36s %6s %8s %8s %8s %10s\n", "batches of five calls", "n", "p50 ms", "p99 ms", "max ms",
                 "run ratio");
@@ -153,18 +132,18 @@ int main(int argc, char** argv)
     };
     {
         AskingClient client;
-        idleFor(2s);
+        serveFor(2s);
         row("idle", client.stop(), 0);
     }
     // Encoder "1": two waves of the step's interval per step.
     const auto run = [&](const Case& c, bool asked) {
         panel.speed->setCurrentRow(c.speedRow);
-        idleFor(100ms);
+        serveFor(100ms);
         const nanoseconds nominal = delay.interval(panel.enc_delay) * 2 * c.steps;
         std::optional<AskingClient> client;
         if (asked)
             client.emplace();
-        idleFor(200ms);
+        serveFor(200ms);
         const auto start = steady_clock::now();
         for (int i = 0; i < c.clicks; ++i)
             c.button->click();

@@ -7,14 +7,10 @@
 // The panel is built as the program builds it: one action runner, the paced
 // delay library serving the long waits through it, the simulated rig behind
 // the pacer, the server on the window's event loop.
-#include "actions/ActionRunner.h"
-#include "panel/Corvane.h"
+#include "PacedPanel.h"
 #include "rigctl/PanelRig.h"
 #include "rigctl/RigctlServer.h"
 #include "sim/SimulatedRig.h"
-#include "timing/EdgePacer.h"
-#include "timing/PreciseDelay.h"
-#include "timing/SteadyClock.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -94,12 +90,6 @@ private:
     std::thread thread_;
 };
 
-double percentile(const std::vector<double>& sorted, double p)
-{
-    const auto i = static_cast<size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
-    return sorted[std::min(i, sorted.size() - 1)];
-}
-
 // The simulated rig, with the moments the key went down and up.
 class KeyTimedRig : public PortIo
 {
@@ -147,15 +137,10 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    ActionRunner runner;
     SimulatedRig rig(RigSettings{}, [] { return steady_clock::now(); });
     KeyTimedRig keyed(rig);
-    SteadyClock clock;
-    PreciseDelay delay(clock);
-    EdgePacer pacer(clock, &runner);
-    PacedDelay pacedDelay(delay, pacer);
-    PacedPort pacedPort(keyed, pacer);
-    Corvane panel(pacedPort, pacedDelay, runner);
+    PacedPanel paced(keyed);
+    Corvane& panel = paced.panel;
     rigctl::PanelRig remote(panel);
     rigctl::RigctlServer server(remote);
     QString error;
@@ -166,24 +151,17 @@ int main(int argc, char** argv)
     panel.show();
     panel.KRV->setCurrentRow(1); // KRV-40 at 7040 kHz
     // The first paint of the whole window is start-up's, not a run's.
-    const auto shown = steady_clock::now() + 300ms;
-    while (steady_clock::now() < shown)
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
+    serveFor(300ms);
 
     std::printf("%-34s %6s %8s %8s %8s %14s\n", "reads of f every 20 ms during", "n", "p50 ms", "p99 ms",
                 "max ms", "min press ms");
     const auto during = [&](const char* what, const std::function<void()>& action) {
         keyed.holds.clear();
-        const auto idleFor = [](milliseconds span) {
-            const auto end = steady_clock::now() + span;
-            while (steady_clock::now() < end)
-                QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-        };
         PollingClient client(server.port());
-        idleFor(100ms);
+        serveFor(100ms);
         action();
         // The pause after the run is part of it.
-        idleFor(700ms);
+        serveFor(700ms);
         row(what, client.stop(), keyed.holds);
     };
     during("\"E\" 7040 -> 7040.05 and back", [&] {

@@ -8,12 +8,8 @@
 // The panel is built as the program builds it: one action runner, the paced
 // delay library serving the long waits through it, the simulated rig behind
 // the pacer, the web server on the window's event loop.
-#include "actions/ActionRunner.h"
-#include "panel/Corvane.h"
+#include "PacedPanel.h"
 #include "sim/SimulatedRig.h"
-#include "timing/EdgePacer.h"
-#include "timing/PreciseDelay.h"
-#include "timing/SteadyClock.h"
 #include "web/LoginGuard.h"
 #include "web/WebHub.h"
 #include "web/WebServer.h"
@@ -100,12 +96,6 @@ private:
     std::thread thread_;
 };
 
-double percentile(std::vector<double> ms, double p)
-{
-    std::sort(ms.begin(), ms.end());
-    return ms[std::min(static_cast<size_t>(p * static_cast<double>(ms.size() - 1) + 0.5), ms.size() - 1)];
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -113,16 +103,12 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    ActionRunner runner;
     SimulatedRig rig(RigSettings{}, [] { return steady_clock::now(); });
     std::map<int64_t, steady_clock::time_point> rigAt; // transmit Hz -> when the rig first got there
     rig.onStateChanged = [&rigAt](const RigState& s) { rigAt.emplace(s.txHz, steady_clock::now()); };
-    SteadyClock clock;
-    PreciseDelay delay(clock);
-    EdgePacer pacer(clock, &runner);
-    PacedDelay pacedDelay(delay, pacer);
-    PacedPort pacedPort(rig, pacer);
-    Corvane panel(pacedPort, pacedDelay, runner);
+    PacedPanel paced(rig);
+    Corvane& panel = paced.panel;
+    ActionRunner& runner = paced.runner;
     web::LoginGuard guard(std::nullopt);
     web::WebHub hub(panel.door(), runner, guard);
     web::WebServer server(hub, {});
@@ -147,6 +133,7 @@ int main(int argc, char** argv)
         for (const auto& [hz, at] : browsers.arrivals())
             if (const auto it = rigAt.find(hz); it != rigAt.end() && at >= start)
                 ms.push_back(duration<double, std::milli>(at - it->second).count());
+        std::sort(ms.begin(), ms.end());
         if (ms.empty()) {
             std::printf("%2d viewers: no states seen\n", viewers);
             continue;
