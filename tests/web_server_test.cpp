@@ -2,11 +2,13 @@
 // connection, the brake on guessing, sessions, and control.
 #include "support/RowName.h"
 #include "support/WebTest.h"
+#include "web/Certificate.h"
 #include "web/Message.h"
 #include "web/Passphrase.h"
 #include "web/WebStation.h"
 
 #include <QSettings>
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
@@ -207,6 +209,51 @@ TEST_F(WebStationTest, RefusesToServeBeyondLoopbackWithoutAPassphrase)
     std::fclose(err);
     EXPECT_EQ(station, nullptr);
     EXPECT_THAT(said, ::testing::HasSubstr("needs a passphrase first"));
+}
+
+// With a certificate, the station answers over TLS only, with the certificate
+// whose fingerprint it printed.
+TEST_F(WebStationTest, ServesOverTlsOnlyWithTheCertificateItNames)
+{
+    QTemporaryDir dir;
+    QSettings store(dir.filePath(QStringLiteral("web.conf")), QSettings::IniFormat);
+    web::storePassphrase(store, web::hashPassphrase(QStringLiteral("a passphrase"), 1000));
+    web::WebOptions tls;
+    tls.certFile = dir.filePath(QStringLiteral("web-cert.pem"));
+    tls.keyFile = dir.filePath(QStringLiteral("web-key.pem"));
+    QString why;
+    const std::optional<web::Tls> made = web::loadTls({}, {}, dir.path(), &why);
+    ASSERT_TRUE(made) << why.toStdString();
+    char said[1024] = {};
+    std::FILE* err = fmemopen(said, sizeof said - 1, "w");
+    const auto station = web::WebStation::start(*panel, tls, store, err);
+    std::fclose(err);
+    ASSERT_NE(station, nullptr) << said;
+    EXPECT_THAT(said, ::testing::HasSubstr(made->fingerprint.toStdString()));
+
+    const QByteArray get =
+        "GET / HTTP/1.1\r\nHost: localhost:" + QByteArray::number(station->port()) + "\r\nConnection: close\r\n\r\n";
+    const auto answer = [&](QTcpSocket& socket) {
+        socket.write(get);
+        QByteArray got;
+        (void)QTest::qWaitFor([&] { return (got += socket.readAll()).contains("\r\n\r\n") ||
+                                           socket.state() == QAbstractSocket::UnconnectedState; },
+                              3000);
+        return got.left(got.indexOf('\r'));
+    };
+    QSslSocket secure;
+    secure.setProxy(QNetworkProxy::NoProxy);
+    secure.setPeerVerifyMode(QSslSocket::QueryPeer);
+    secure.connectToHostEncrypted(QStringLiteral("127.0.0.1"), station->port());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return secure.isEncrypted(); }, 5000));
+    EXPECT_EQ(secure.peerCertificate(), made->configuration.localCertificate());
+    EXPECT_EQ(answer(secure), "HTTP/1.1 200 OK");
+
+    QTcpSocket plain;
+    plain.setProxy(QNetworkProxy::NoProxy);
+    plain.connectToHost(QStringLiteral("127.0.0.1"), station->port());
+    ASSERT_TRUE(plain.waitForConnected(3000));
+    EXPECT_FALSE(answer(plain).startsWith("HTTP/1.1 200"));
 }
 
 } // namespace
