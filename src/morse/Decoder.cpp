@@ -21,6 +21,8 @@ constexpr double slowest = 9, fastest = 44; // a margin around 10..40 WPM
 constexpr int stepsPerDit = 6;              // the time resolution of the whole reading
 // The fewest characters of a message that is not a fragment.
 constexpr size_t shortest = 3;
+// ... unless it has at least this many marks.
+constexpr size_t fewestMarks = 8;
 // The rough look's steps from speed to speed.
 constexpr double roughGrid = 1.1;
 // Log-likelihood a character must win by over any other to be trusted.
@@ -320,16 +322,16 @@ double timingSpread(const Attempt& a)
 }
 
 // The characters from `first` to the message's first point, where that
-// point's word holds three or more before it; 0 otherwise.
-size_t leadBeforePoint(const Reading& r, size_t first)
+// point stands in the first word with three or more before it; 0 otherwise.
+size_t leadBeforePoint(const std::string& text, const Reading& r, size_t first)
 {
-    const size_t point = r.text.find('.', first);
+    const size_t point = text.find('.', first);
     if (point == std::string::npos)
         return 0;
-    size_t word = point;
-    while (word > first && !r.wordBefore[word])
-        --word;
-    return point - word >= 3 ? point - first : 0;
+    for (size_t c = first + 1; c <= point; ++c)
+        if (r.wordBefore[c])
+            return 0;
+    return point - first >= 3 ? point - first : 0;
 }
 
 // The written text, '*' for each character that does not stand out of its
@@ -341,14 +343,14 @@ Heard judged(const Attempt& a, double pitchHz)
     const Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, r, characters);
     // A figure's leading digits matter least: the record supplies any the
     // message leaves out, and three before the point fix the frequency within
-    // any band. So while three stay before the message's first point in its
-    // word, a doubtful first character (or word) is left out as if it had
-    // never been sent (it may be noise: its margin is over silence too), and
-    // one lost before it is no doubt. One lost after the last always is.
+    // any band. So while three stay before the point of the message's first
+    // word, a doubtful first character is left out as if it had never been
+    // sent (it may be noise: its margin is over silence too), and one lost
+    // before it is no doubt. One lost after the last always is.
     size_t first = 0;
-    while (leadBeforePoint(r, first) > 3 && m.characters[first] < doubtMargin)
+    while (leadBeforePoint(m.chosen, r, first) > 3 && m.characters[first] < doubtMargin)
         ++first;
-    const bool leadFixed = leadBeforePoint(r, first) >= 3;
+    const bool leadFixed = leadBeforePoint(m.chosen, r, first) >= 3;
     Heard heard{{}, 0, pitchHz, a.wpm};
     double weakest = leadFixed ? m.after : std::min(m.before, m.after);
     for (size_t c = first; c < chars; ++c) {
@@ -358,10 +360,14 @@ Heard judged(const Attempt& a, double pitchHz)
         if (m.characters[c] < doubtMargin)
             heard.text += doubtful;
         else
-            heard.text += writtenOf(r.text[c]);
+            heard.text += writtenOf(m.chosen[c]);
     }
-    // And at least three characters: fewer is a fragment, or a few notes of music.
-    if (chars - first < shortest)
+    // And some length: a character or two of few marks is a fragment, or a
+    // few notes of music; two figures are not.
+    size_t marks = 0;
+    for (const ReadMark& mark : r.marks)
+        marks += static_cast<size_t>(mark.character) >= first;
+    if (chars - first < shortest && marks < fewestMarks)
         weakest = std::min(weakest, 0.0);
     // Each is 0.5 at the edge of what a keyer's tone shows under noise, and
     // the reading is as sure as the least sure of them. (A keyer with 10 %
