@@ -20,6 +20,9 @@ constexpr float never = -1e30f;
 // What a character must be worth to be read at all: noise alone, searched
 // long enough, spells something.
 constexpr float characterCost = 6;
+// Log-odds against a character lost beyond an end of a message, and for a
+// word of one symbol at an end (a label or a closing sign) against noise.
+constexpr double lostOdds = 3, asideOdds = 3;
 
 struct Node {
     std::array<int, 2> child{-1, -1}; // after a dit, after a dah
@@ -174,7 +177,7 @@ namespace
 // of the samples may go on beyond them: nothing says it does not. Without
 // choices nothing can have been lost.
 double edgeMargin(const MarkScores& scores, const Timing& timing, double stepsPerDit, const Reading& reading,
-                  bool before, std::string_view choices)
+                  bool before, std::string_view choices, double lostCost)
 {
     if (choices.empty())
         return std::numeric_limits<double>::infinity();
@@ -188,7 +191,7 @@ double edgeMargin(const MarkScores& scores, const Timing& timing, double stepsPe
     const Company company = companyOf(before ? reading.text.front() : reading.text.back());
     double margin = 1e3;
     for (const char c : choices)
-        margin = std::min(margin, characterCost - logPrior(c, company) -
+        margin = std::min(margin, characterCost + lostCost - logPrior(c, company) -
                                       spelt(codeOf(c), scores, timing, lo, hi, !before, before));
     return margin;
 }
@@ -240,10 +243,29 @@ Place placeOf(const MarkScores& scores, const Timing& timing, const Reading& rea
 }
 
 // What silence scores against a character: the first and the last may be
-// nothing but noise, which the reading weighs at the cost of a character.
-double silence(const Place& p)
+// nothing but noise, which the reading weighs at the cost of a character;
+// less for a word of its own, a label's or a closing sign's place.
+double silence(const Place& p, Company company)
 {
-    return p.before && p.after ? -1e300 : characterCost;
+    if (p.before && p.after)
+        return -1e300;
+    return company == Company::Alone ? characterCost - asideOdds : characterCost;
+}
+
+// Whether the reading ends in a group of figures that may go on: without a
+// point, or with fewer than two decimals, which the rig's 50 Hz steps may
+// follow with another.
+bool figuresMayGoOn(const Reading& reading)
+{
+    size_t word = reading.text.size();
+    while (word > 1 && !reading.wordBefore[word - 1])
+        --word;
+    --word;
+    const std::string_view last = std::string_view(reading.text).substr(word);
+    if (last.find_first_not_of("0123456789.") != std::string_view::npos)
+        return false;
+    const size_t point = last.find('.');
+    return point == std::string_view::npos || last.size() - point - 1 < 2;
 }
 
 } // namespace
@@ -261,7 +283,7 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
     for (int c = 0; c < chars; ++c) {
         const Place p = placeOf(scores, timing, reading, c);
         const Company company = companyIn(reading, c);
-        double best = -1e300, second = silence(p);
+        double best = -1e300, second = silence(p, company);
         for (const char k : characters) {
             const double s = spelt(codeOf(k), scores, timing, p.lo, p.hi, p.before, p.after) + logPrior(k, company);
             if (s > best) {
@@ -276,8 +298,11 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
     }
     // A character lost at either end, in a fade or under the noise, leaves a
     // shorter message that reads just as well.
-    out.before = edgeMargin(edgeScores, timing, stepsPerDit, reading, true, characters);
-    out.after = edgeMargin(edgeScores, timing, stepsPerDit, reading, false, following);
+    // Which is rarer than noise looking like one somewhere out there, except
+    // after figures that may go on.
+    out.before = edgeMargin(edgeScores, timing, stepsPerDit, reading, true, characters, lostOdds);
+    out.after = edgeMargin(edgeScores, timing, stepsPerDit, reading, false, following,
+                           figuresMayGoOn(reading) ? 0.0 : lostOdds);
     return out;
 }
 
@@ -287,7 +312,7 @@ Choice bestOf(const MarkScores& scores, int stepsPerDit, const Reading& reading,
     const Timing timing(stepsPerDit);
     const Place p = placeOf(scores, timing, reading, character);
     Choice out;
-    double best = -1e300, second = silence(p);
+    double best = -1e300, second = silence(p, companyIn(reading, character));
     for (const char c : choices) {
         const double s = spelt(codeOf(c), scores, timing, p.lo, p.hi, p.before, p.after);
         if (s > best) {
