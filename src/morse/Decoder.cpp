@@ -21,6 +21,8 @@ constexpr double slowest = 9, fastest = 44; // a margin around 10..40 WPM
 constexpr int stepsPerDit = 6;              // the time resolution of the whole reading
 // The fewest characters of a message that is not a fragment.
 constexpr size_t shortest = 3;
+// ... unless it has at least this many marks.
+constexpr size_t fewestMarks = 8;
 // The rough look's steps from speed to speed.
 constexpr double roughGrid = 1.1;
 // Log-likelihood a character must win by over any other to be trusted.
@@ -319,17 +321,22 @@ double timingSpread(const Attempt& a)
     return std::sqrt(spread / std::max(lengths, 1));
 }
 
-// The characters from `first` to the message's first point, where that
-// point's word holds three or more before it; 0 otherwise.
-size_t leadBeforePoint(const Reading& r, size_t first)
+// Where `text` (one id for each of the reading's characters) has a point:
+// how many characters stand before it in its word, from `first` on, and
+// whether that word is the first from `first` on. 0 and false without a point.
+struct Lead {
+    size_t figures = 0;
+    bool firstWord = false;
+};
+Lead leadOf(const std::string& text, const Reading& r, size_t first)
 {
-    const size_t point = r.text.find('.', first);
+    const size_t point = text.find('.', first);
     if (point == std::string::npos)
-        return 0;
+        return {};
     size_t word = point;
     while (word > first && !r.wordBefore[word])
         --word;
-    return point - word >= 3 ? point - first : 0;
+    return {point - word, word == first};
 }
 
 // The written text, '*' for each character that does not stand out of its
@@ -341,14 +348,18 @@ Heard judged(const Attempt& a, double pitchHz)
     const Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, r, characters);
     // A figure's leading digits matter least: the record supplies any the
     // message leaves out, and three before the point fix the frequency within
-    // any band. So while three stay before the message's first point in its
-    // word, a doubtful first character (or word) is left out as if it had
-    // never been sent (it may be noise: its margin is over silence too), and
-    // one lost before it is no doubt. One lost after the last always is.
+    // any band. So while three stay before the point, a doubtful first
+    // character (or word) is left out as if it had never been sent (it may be
+    // noise: its margin is over silence too), and where the point's word is
+    // then the first, one lost before it is no doubt. One lost after the last
+    // always is.
     size_t first = 0;
-    while (leadBeforePoint(r, first) > 3 && m.characters[first] < doubtMargin)
+    for (Lead lead = leadOf(m.chosen, r, 0);
+         lead.figures >= 3 && (!lead.firstWord || lead.figures > 3) && m.characters[first] < doubtMargin;
+         lead = leadOf(m.chosen, r, first))
         ++first;
-    const bool leadFixed = leadBeforePoint(r, first) >= 3;
+    const Lead lead = leadOf(m.chosen, r, first);
+    const bool leadFixed = lead.firstWord && lead.figures >= 3;
     Heard heard{{}, 0, pitchHz, a.wpm};
     double weakest = leadFixed ? m.after : std::min(m.before, m.after);
     for (size_t c = first; c < chars; ++c) {
@@ -358,10 +369,14 @@ Heard judged(const Attempt& a, double pitchHz)
         if (m.characters[c] < doubtMargin)
             heard.text += doubtful;
         else
-            heard.text += writtenOf(r.text[c]);
+            heard.text += writtenOf(m.chosen[c]);
     }
-    // And at least three characters: fewer is a fragment, or a few notes of music.
-    if (chars - first < shortest)
+    // And some length: a character or two of few marks is a fragment, or a
+    // few notes of music; two figures are not.
+    size_t marks = 0;
+    for (const ReadMark& mark : r.marks)
+        marks += static_cast<size_t>(mark.character) >= first;
+    if (chars - first < shortest && marks < fewestMarks)
         weakest = std::min(weakest, 0.0);
     // Each is 0.5 at the edge of what a keyer's tone shows under noise, and
     // the reading is as sure as the least sure of them. (A keyer with 10 %

@@ -1,6 +1,7 @@
 #include "morse/Lattice.h"
 
 #include "morse/Code.h"
+#include "morse/Prior.h"
 
 #include <algorithm>
 #include <array>
@@ -19,6 +20,9 @@ constexpr float never = -1e30f;
 // What a character must be worth to be read at all: noise alone, searched
 // long enough, spells something.
 constexpr float characterCost = 6;
+// Log-odds against a character lost beyond an end of a message, and for a
+// word of one symbol at an end (a label or a closing sign) against noise.
+constexpr double lostOdds = 3, asideOdds = 3;
 
 struct Node {
     std::array<int, 2> child{-1, -1}; // after a dit, after a dah
@@ -164,30 +168,19 @@ int longestMark(int stepsPerDit)
 namespace
 {
 
-// The best score of any of `choices` but `except` spelt within [lo, hi), as
-// spelt() weighs it.
-double bestOther(const MarkScores& scores, const Timing& timing, int lo, int hi, bool before, bool after,
-                 std::string_view choices, char except)
-{
-    double best = -1e300;
-    for (const char c : choices)
-        if (c != except)
-            best = std::max(best, spelt(codeOf(c), scores, timing, lo, hi, before, after));
-    return best;
-}
-
 // By how much the reading explains the samples better than with one more
 // character, one of `choices`, just before its first mark (`before`) or after
-// its last. Here a character is weighed at its odds among the choices, not at
-// the reading's cost of a character, which is there to keep noise out. A
-// message that runs up to either end of the samples may go on beyond them:
-// nothing says it does not. Without choices nothing can have been lost.
+// its last. Such a character is weighed as the reading weighs one, at its cost
+// and its odds beside the message's character at that end: noise beyond a
+// message, searched long enough, looks like a lone dit or dah somewhere, and
+// that is no sign of a character lost. A message that runs up to either end
+// of the samples may go on beyond them: nothing says it does not. Without
+// choices nothing can have been lost.
 double edgeMargin(const MarkScores& scores, const Timing& timing, double stepsPerDit, const Reading& reading,
-                  bool before, std::string_view choices)
+                  bool before, std::string_view choices, double lostCost)
 {
     if (choices.empty())
         return std::numeric_limits<double>::infinity();
-    const double odds = std::log(static_cast<double>(choices.size()));
     const int longest = static_cast<int>(std::ceil(25 * stepsPerDit)) + timing.between.hi;
     const int room = static_cast<int>(std::ceil(1.5 * stepsPerDit));
     const int start = reading.marks.front().start, end = reading.marks.back().end;
@@ -195,7 +188,29 @@ double edgeMargin(const MarkScores& scores, const Timing& timing, double stepsPe
     const int hi = before ? start : std::min(scores.steps(), end + longest);
     if (hi - lo < room)
         return 0.0;
-    return std::min(odds - bestOther(scores, timing, lo, hi, !before, before, choices, 0), 1e3);
+    const Company company = companyOf(before ? reading.text.front() : reading.text.back());
+    double margin = 1e3;
+    for (const char c : choices)
+        margin = std::min(margin, characterCost + lostCost - logPrior(c, company) -
+                                      spelt(codeOf(c), scores, timing, lo, hi, !before, before));
+    return margin;
+}
+
+// The company the reading's character `character` keeps in its word.
+Company companyIn(const Reading& reading, int character)
+{
+    const auto c = static_cast<size_t>(character);
+    bool figures = false, letters = false;
+    const auto look = [&](size_t n) {
+        const Company k = companyOf(reading.text[n]);
+        figures |= k == Company::Figures;
+        letters |= k == Company::Letters;
+    };
+    if (c > 0 && !reading.wordBefore[c])
+        look(c - 1);
+    if (c + 1 < reading.text.size() && !reading.wordBefore[c + 1])
+        look(c + 1);
+    return figures ? Company::Figures : letters ? Company::Letters : Company::Alone;
 }
 
 // Where a character of the reading may be spelt: between its neighbours'
@@ -228,10 +243,29 @@ Place placeOf(const MarkScores& scores, const Timing& timing, const Reading& rea
 }
 
 // What silence scores against a character: the first and the last may be
-// nothing but noise, which the reading weighs at the cost of a character.
-double silence(const Place& p)
+// nothing but noise, which the reading weighs at the cost of a character;
+// less for a word of its own, a label's or a closing sign's place.
+double silence(const Place& p, Company company)
 {
-    return p.before && p.after ? -1e300 : characterCost;
+    if (p.before && p.after)
+        return -1e300;
+    return company == Company::Alone ? characterCost - asideOdds : characterCost;
+}
+
+// Whether the reading ends in a group of figures that may go on: without a
+// point, or with fewer than two decimals, which the rig's 50 Hz steps may
+// follow with another.
+bool figuresMayGoOn(const Reading& reading)
+{
+    size_t word = reading.text.size();
+    while (word > 1 && !reading.wordBefore[word - 1])
+        --word;
+    --word;
+    const std::string_view last = std::string_view(reading.text).substr(word);
+    if (last.find_first_not_of("0123456789.") != std::string_view::npos)
+        return false;
+    const size_t point = last.find('.');
+    return point == std::string_view::npos || last.size() - point - 1 < 2;
 }
 
 } // namespace
@@ -243,20 +277,32 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
     const int chars = static_cast<int>(reading.text.size());
     Margins out;
     out.characters.assign(static_cast<size_t>(chars), 0.0);
+    out.chosen = reading.text;
     if (reading.marks.empty())
         return out;
     for (int c = 0; c < chars; ++c) {
-        const char read = reading.text[static_cast<size_t>(c)];
         const Place p = placeOf(scores, timing, reading, c);
-        const double other =
-            std::max(bestOther(scores, timing, p.lo, p.hi, p.before, p.after, characters, read), silence(p));
-        out.characters[static_cast<size_t>(c)] =
-            spelt(codeOf(read), scores, timing, p.lo, p.hi, p.before, p.after) - other;
+        const Company company = companyIn(reading, c);
+        double best = -1e300, second = silence(p, company);
+        for (const char k : characters) {
+            const double s = spelt(codeOf(k), scores, timing, p.lo, p.hi, p.before, p.after) + logPrior(k, company);
+            if (s > best) {
+                second = std::max(second, best);
+                best = s;
+                out.chosen[static_cast<size_t>(c)] = k;
+            } else {
+                second = std::max(second, s);
+            }
+        }
+        out.characters[static_cast<size_t>(c)] = best - second;
     }
     // A character lost at either end, in a fade or under the noise, leaves a
     // shorter message that reads just as well.
-    out.before = edgeMargin(edgeScores, timing, stepsPerDit, reading, true, characters);
-    out.after = edgeMargin(edgeScores, timing, stepsPerDit, reading, false, following);
+    // Which is rarer than noise looking like one somewhere out there, except
+    // after figures that may go on.
+    out.before = edgeMargin(edgeScores, timing, stepsPerDit, reading, true, characters, lostOdds);
+    out.after = edgeMargin(edgeScores, timing, stepsPerDit, reading, false, following,
+                           figuresMayGoOn(reading) ? 0.0 : lostOdds);
     return out;
 }
 
@@ -266,7 +312,7 @@ Choice bestOf(const MarkScores& scores, int stepsPerDit, const Reading& reading,
     const Timing timing(stepsPerDit);
     const Place p = placeOf(scores, timing, reading, character);
     Choice out;
-    double best = -1e300, second = silence(p);
+    double best = -1e300, second = silence(p, companyIn(reading, character));
     for (const char c : choices) {
         const double s = spelt(codeOf(c), scores, timing, p.lo, p.hi, p.before, p.after);
         if (s > best) {

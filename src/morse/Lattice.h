@@ -54,12 +54,15 @@ int longestMark(int stepsPerDit);
 Reading bestReading(const MarkScores& scores, int stepsPerDit);
 
 // How far (log-likelihood) the reading stands above its nearest rivals: for
-// each character, by how much its spelling explains the samples between its
-// neighbours' marks better than any other character would (the first and the
-// last also better than silence); and by how much the message explains the
-// samples better than with one more character before it, or after it (one
-// of `following`; none at all when it is empty).
+// each character, the symbol its place is read as, with the odds of each
+// symbol in the company of its word's neighbours (morse/Prior.h) beside what
+// the samples between its neighbours' marks say, and by how much that wins
+// over any other (the first and the last also over silence); and by how much
+// the message explains the samples better than with one more character
+// before it, or after it (one of `following`, at its odds beside the
+// message's character at that end; none at all when `following` is empty).
 struct Margins {
+    std::string chosen; // symbol ids, one for each of the reading's characters
     std::vector<double> characters;
     double before = 0, after = 0;
 };
