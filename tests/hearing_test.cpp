@@ -232,8 +232,8 @@ TEST(Verify, AnEThatArrivesIsVerifiedByEarAndSaidOnceAfterTheRecord)
     Verifying l(rules::Encoder::halfCycles);
     const QString line = l.go(QStringLiteral("7041"));
     EXPECT_EQ(line.toStdString(), "Arrived, verified by ear: Heard '7041.00': the record agrees");
-    EXPECT_EQ(l.news, (QStringList{QStringLiteral("going to 7041 kilohertz"), QStringLiteral("7041 kilohertz"),
-                                   line}));
+    EXPECT_EQ(l.news, (QStringList{QStringLiteral("going to 7041 kilohertz"),
+                                   QStringLiteral("7041 kilohertz"), line}));
     EXPECT_EQ(l.ended, 1);
     EXPECT_FALSE(l.panel.TakeRig->isEnabled());
 }

@@ -51,10 +51,11 @@ HearingCommandLine::HearingCommandLine(QCommandLineParser& parser)
               QStringLiteral("Play the simulated rig's voice on this audio output, as --list-audio names it, "
                              "instead of to the panel inside the program."),
               QStringLiteral("NAME")),
-      verify_(QStringLiteral("verify"),
-              QStringLiteral("Check every move by ear: each \"E\", remote move and model choice ends with an "
-                             "annun-ciate press and a reading of the rig's answer (needs listening; remembered; "
-                             "Alt+V switches it)."))
+      verify_(
+          QStringLiteral("verify"),
+          QStringLiteral("Check every move by ear: each \"E\", remote move and model choice ends with an "
+                         "annun-ciate press and a reading of the rig's answer (needs listening; remembered; "
+                         "Alt+V switches it)."))
 {
     parser.addOptions({input_, list_, decodeWav_, pitch_, wpm_, snr_, shortForm_, output_, verify_});
 }

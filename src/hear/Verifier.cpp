@@ -49,7 +49,8 @@ void Verifier::startOn(const char* asker)
     if (setOn(true) || cannotSaid_)
         return;
     cannotSaid_ = true;
-    std::fprintf(stderr, "corvane: verify by ear (%s) stays off: the panel is not listening (see --audio-input)\n",
+    std::fprintf(stderr,
+                 "corvane: verify by ear (%s) stays off: the panel is not listening (see --audio-input)\n",
                  asker);
 }
 
@@ -69,7 +70,8 @@ void Verifier::follow(record::Moved moved)
     // Only inside an action can the wait be served and stopped.
     if (!on_ || !panel_.runner().running())
         return;
-    line_.awaitReading(moved == record::Moved::goTo ? HeardLine::Reading::checked : HeardLine::Reading::plain);
+    line_.awaitReading(moved == record::Moved::goTo ? HeardLine::Reading::checked
+                                                    : HeardLine::Reading::plain);
     // The capture is on before the key goes down, as for the operator's press.
     listener_.listen();
     try {

@@ -18,7 +18,8 @@ void Corvane::setupTuning()
         {Command31, &Corvane::Command31_Click},
     });
     // "E" through the door, where what follows a move (a check by ear) joins its action.
-    connect(Command26, &QPushButton::clicked, this, [this] { runAction([this] { door_->enter(); }, Command26); });
+    connect(Command26, &QPushButton::clicked, this,
+            [this] { runAction([this] { door_->enter(); }, Command26); });
     clickButtons_.emplace_back(&Corvane::Command26_Click, Command26);
 }
 
