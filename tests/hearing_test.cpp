@@ -3,6 +3,7 @@
 // every move verified by ear.
 #include "aids/Announcer.h"
 #include "aids/PanelAids.h"
+#include "app/Settings.h"
 #include "hear/HeardLine.h"
 #include "hear/Hearing.h"
 #include "hear/InProgramSound.h"
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
 #include <QTimer>
@@ -278,6 +280,43 @@ TEST(Verify, ChoosingTheModelOffersWhereTheRigIs)
               "Heard '7041.00': the rig is at 7041.00 kHz; the record says 7040 (1000 Hz apart)");
     EXPECT_EQ(l.panel.Text1->text().toStdString(), "7040");
     EXPECT_TRUE(l.panel.TakeRig->isEnabled());
+}
+
+// Alt+V switches verify and says how it stands; it is remembered, and stays
+// off where the panel does not listen.
+TEST(Verify, TheKeySwitchesItTheSettingsRememberItAndItNeedsListening)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("corvane.conf"));
+    const auto remembered = [&file](Listening& l) {
+        auto* settings =
+            new app::PanelSettings(l.panel, std::make_unique<QSettings>(file, QSettings::IniFormat));
+        settings->keepVerify(l.hearing->verifier());
+        settings->restore();
+        return l.hearing->verifier().on();
+    };
+    const auto altV = [](Listening& l) {
+        l.panel.show();
+        l.panel.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&l.panel));
+        QTest::keyClick(l.panel.windowHandle(), Qt::Key_V, Qt::AltModifier);
+        return l.panel.aids().announcer().last().toStdString();
+    };
+    {
+        Listening first(rules::Encoder::halfCycles);
+        EXPECT_FALSE(remembered(first));
+        EXPECT_EQ(altV(first), "Verify by ear on");
+    }
+    Listening again(rules::Encoder::halfCycles);
+    EXPECT_TRUE(remembered(again));
+    Listening deaf(rules::Encoder::halfCycles, false, false);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(remembered(deaf));
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        "corvane: verify by ear (remembered) stays off: the panel is not listening (see --audio-input)\n");
+    EXPECT_EQ(altV(deaf), "Verify by ear needs an audio input (see --audio-input)");
+    EXPECT_FALSE(deaf.hearing->verifier().on());
 }
 
 } // namespace
