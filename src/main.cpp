@@ -109,9 +109,10 @@ int main(int argc, char** argv)
     // Start-up's rest writes were the last that may go to a standard port the PC lacks.
     chain.endStartup();
     app::reportFailures(*panel);
+    // Listening first: with --verify a model chosen here asks the rig where it is.
+    Hearing hearing(*panel, chain.rigConsole(), options.hearing,
+                    options.settings ? app::standardStore() : nullptr, options.trace ? stderr : nullptr);
     app::chooseModel(*panel, options.model);
-    const Hearing hearing(*panel, chain.rigConsole(), options.hearing,
-                          options.settings ? app::standardStore() : nullptr, options.trace ? stderr : nullptr);
     std::optional<app::RemotePeer> remote;
     if (options.rigctldPort)
         remote.emplace(*panel, checkPort, *options.rigctldPort);
@@ -127,8 +128,11 @@ int main(int argc, char** argv)
     }
 #endif
     // After start-up, so that what was remembered never changes its port traffic.
-    if (options.settings)
-        (new app::PanelSettings(*panel, app::standardStore(), checkPort))->restore();
+    if (options.settings) {
+        auto* settings = new app::PanelSettings(*panel, app::standardStore(), checkPort);
+        settings->keepVerify(hearing.verifier());
+        settings->restore();
+    }
     panel->show();
     app::windowIsUp();
     return app.exec();

@@ -1,11 +1,17 @@
 // The panel listening to the simulated rig inside the program: the line after
-// annunciate, a drifted record, taking the rig's frequency, and no listening.
+// annunciate, a drifted record, taking the rig's frequency, no listening, and
+// every move verified by ear.
+#include "aids/Announcer.h"
+#include "aids/PanelAids.h"
+#include "app/Settings.h"
 #include "hear/HeardLine.h"
 #include "hear/Hearing.h"
 #include "hear/InProgramSound.h"
 #include "hear/Listener.h"
+#include "hear/Verifier.h"
 #include "morse/Keyer.h"
 #include "panel/Corvane.h"
+#include "panel/RecordDoor.h"
 #include "sim/RigConsole.h"
 #include "sim/SimulatedRig.h"
 #include "support/Fakes.h"
@@ -21,8 +27,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <cstdio>
 #include <memory>
@@ -195,6 +203,120 @@ TEST(Hearing, WithoutASourceThePressWorksAndThePanelSaysItIsNotListening)
     const int before = l.counting.writes;
     EXPECT_EQ(l.annunciate().toStdString(), "Not listening: no audio input (see --audio-input)");
     EXPECT_GT(l.counting.writes, before);
+}
+
+// With verify on, "E" ends with the rig's answer read inside its own action:
+// the outcome is the action's last news, said once after the record's.
+struct Verifying : Listening {
+    explicit Verifying(rules::Encoder rigEncoder) : Listening(rigEncoder)
+    {
+        EXPECT_TRUE(hearing->verifier().setOn(true));
+        panel.door().onNews(&panel, [this](const QString& text) { news << text; });
+        QObject::connect(&panel, &Corvane::actionEnded, &panel, [this] { ++ended; });
+    }
+
+    // "E" on kHz; the click returns once its action, the check included, has ended.
+    QString go(const QString& khz)
+    {
+        news.clear();
+        panel.Text5->setText(khz);
+        panel.Command26->click();
+        EXPECT_FALSE(panel.busy());
+        return panel.HeardLine->text();
+    }
+
+    QStringList news;
+    int ended = 0;
+};
+
+TEST(Verify, AnEThatArrivesIsVerifiedByEarAndSaidOnceAfterTheRecord)
+{
+    Verifying l(rules::Encoder::halfCycles);
+    const QString line = l.go(QStringLiteral("7041"));
+    EXPECT_EQ(line.toStdString(), "Arrived, verified by ear: Heard '7041.00': the record agrees");
+    EXPECT_EQ(l.news, (QStringList{QStringLiteral("going to 7041 kilohertz"),
+                                   QStringLiteral("7041 kilohertz"), line}));
+    EXPECT_EQ(l.ended, 1);
+    EXPECT_FALSE(l.panel.TakeRig->isEnabled());
+}
+
+TEST(Verify, ADriftedRecordIsOfferedAsTheRigsFrequency)
+{
+    Verifying l(rules::Encoder::wholeCycles); // the panel's Encoder says 1: the rig moves fewer steps
+    l.panel.Encoder->setCurrentText(QStringLiteral("1"));
+    const QString line = l.go(QStringLiteral("7041"));
+    ASSERT_NE(displayHz(l.panel.Text1), l.rig.state().txHz);
+    const QString rig = QString::fromStdString(kHzText(l.rig.state().txHz));
+    EXPECT_TRUE(line.startsWith(QStringLiteral("The rig says %1; Take? Heard '%1': the rig is at %1 kHz; "
+                                               "the record says 7041 (")
+                                    .arg(rig)))
+        << line.toStdString();
+    EXPECT_EQ(l.news.count(line), 1);
+    EXPECT_TRUE(l.panel.TakeRig->isEnabled());
+}
+
+TEST(Verify, EscDuringTheWaitEndsTheActionAndTheRecordStays)
+{
+    Verifying l(rules::Encoder::halfCycles);
+    l.hearing->line().onShown = [&l](const QString& text) {
+        if (text.endsWith(QStringLiteral("...")))
+            QTimer::singleShot(0, &l.panel, [&l] { QTest::keyClick(&l.panel, Qt::Key_Escape); });
+    };
+    EXPECT_EQ(l.go(QStringLiteral("7041")).toStdString(), "Not verified: stopped while listening");
+    EXPECT_EQ(l.panel.Text1->text().toStdString(), "7041");
+    EXPECT_EQ(l.rig.state().txHz, 7'041'000);
+    EXPECT_EQ(l.ended, 1);
+    EXPECT_FALSE(l.panel.TakeRig->isEnabled());
+}
+
+// Choosing the model asks the rig where it is; the record stands until taken.
+TEST(Verify, ChoosingTheModelOffersWhereTheRigIs)
+{
+    Verifying l(rules::Encoder::halfCycles);
+    l.rig.tuneTo(7'041'000);
+    l.panel.KRV->clearSelection();
+    l.panel.KRV->setCurrentRow(1);
+    EXPECT_EQ(l.panel.HeardLine->text().toStdString(),
+              "Heard '7041.00': the rig is at 7041.00 kHz; the record says 7040 (1000 Hz apart)");
+    EXPECT_EQ(l.panel.Text1->text().toStdString(), "7040");
+    EXPECT_TRUE(l.panel.TakeRig->isEnabled());
+}
+
+// Alt+V switches verify and says how it stands; it is remembered, and stays
+// off where the panel does not listen.
+TEST(Verify, TheKeySwitchesItTheSettingsRememberItAndItNeedsListening)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("corvane.conf"));
+    const auto remembered = [&file](Listening& l) {
+        auto* settings =
+            new app::PanelSettings(l.panel, std::make_unique<QSettings>(file, QSettings::IniFormat));
+        settings->keepVerify(l.hearing->verifier());
+        settings->restore();
+        return l.hearing->verifier().on();
+    };
+    const auto altV = [](Listening& l) {
+        l.panel.show();
+        l.panel.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&l.panel));
+        QTest::keyClick(l.panel.windowHandle(), Qt::Key_V, Qt::AltModifier);
+        return l.panel.aids().announcer().last().toStdString();
+    };
+    {
+        Listening first(rules::Encoder::halfCycles);
+        EXPECT_FALSE(remembered(first));
+        EXPECT_EQ(altV(first), "Verify by ear on");
+    }
+    Listening again(rules::Encoder::halfCycles);
+    EXPECT_TRUE(remembered(again));
+    Listening deaf(rules::Encoder::halfCycles, false, false);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(remembered(deaf));
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        "corvane: verify by ear (remembered) stays off: the panel is not listening (see --audio-input)\n");
+    EXPECT_EQ(altV(deaf), "Verify by ear needs an audio input (see --audio-input)");
+    EXPECT_FALSE(deaf.hearing->verifier().on());
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 //   PgUp / PgDn                    25 steps    Shift+PgUp / Shift+PgDn   125 steps
 //   Ctrl+PgUp / Ctrl+PgDn         500 steps    Ctrl+Shift+PgUp / PgDn   5000 steps
 //   Alt+S step size, Alt+R RIT on/off, Alt+A annunciate
+//   (Alt+T Take and Alt+V verify by ear are the heard line's: hear/HeardLine,
+//   hear/Verifier)
 //   Ctrl++ / Ctrl+- / Ctrl+0 zoom
 //   Enter (keypad Enter too): in the entry "E", on a button presses it, on a
 //   list takes the item with the focus ring; digits and "." typed on a button

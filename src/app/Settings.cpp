@@ -3,6 +3,7 @@
 #include "aids/PanelAids.h"
 #include "aids/ScreenFit.h"
 #include "aids/Zoom.h"
+#include "hear/Verifier.h"
 #include "panel/Corvane.h"
 #include "panel/EventHook.h"
 #include "rules/EncoderKind.h"
@@ -23,7 +24,7 @@ namespace
 
 const QString portKey = QStringLiteral("panel/port"), encoderKey = QStringLiteral("panel/encoder"),
               speedKey = QStringLiteral("panel/speed"), zoomKey = QStringLiteral("window/zoom"),
-              placeKey = QStringLiteral("window/position");
+              placeKey = QStringLiteral("window/position"), verifyKey = QStringLiteral("hear/verify");
 
 } // namespace
 
@@ -93,9 +94,26 @@ bool PanelSettings::portAnswers()
     return true;
 }
 
+void PanelSettings::keepVerify(Verifier& verifier)
+{
+    verifier_ = &verifier;
+    verifier.onSwitched = [this](bool on) {
+        if (restoring_)
+            return;
+        store_->setValue(verifyKey, on);
+        write();
+    };
+}
+
 void PanelSettings::restore()
 {
     restoring_ = true;
+    if (verifier_) {
+        if (verifier_->on())
+            store_->setValue(verifyKey, true);
+        else if (store_->value(verifyKey).toBool())
+            verifier_->startOn("remembered");
+    }
     QStringList refused;
     restoreText(portKey, panel_.Port, refused);
     restoreText(encoderKey, panel_.Encoder, refused);
@@ -135,6 +153,11 @@ void PanelSettings::save()
     store_->setValue(zoomKey, panel_.aids().zoom().asked());
     if (panel_.isVisible())
         store_->setValue(placeKey, panel_.pos());
+    write();
+}
+
+void PanelSettings::write()
+{
     store_->sync();
     if (store_->status() == QSettings::AccessError && !writeFailureSaid_) {
         writeFailureSaid_ = true;

@@ -1,6 +1,7 @@
 #pragma once
 // What the operator set up last time, remembered between runs: the Port and
-// Encoder texts, the step speed, the zoom and the window's place on the screen.
+// Encoder texts, the step speed, the zoom, the window's place on the screen
+// and verify by ear.
 // Never the model or the frequency: the rig may have been switched off or
 // retuned by hand since, and a record it does not have would be a lie.
 //
@@ -17,6 +18,7 @@
 
 class Corvane;
 class QComboBox;
+class Verifier;
 
 namespace app
 {
@@ -47,15 +49,23 @@ public:
     // zoom and place are fitted to today's screen: no more zoom than it
     // holds, the window wholly on it.
     void restore();
+    // Remembers verify by ear too: restore() turns it on when it was on
+    // (never off, so that --verify stands; a panel that does not listen leaves
+    // it off, standard error says so, and the stored choice stays), and each
+    // switch of it is written. Call before restore(); `verifier` must outlive
+    // this.
+    void keepVerify(Verifier& verifier);
 
 private:
     void save();
     void restoreText(const QString& key, QComboBox* combo, QStringList& refused);
     bool portAnswers();
+    void write(); // sync, and say once when the file cannot be written
 
     Corvane& panel_;
     std::unique_ptr<QSettings> store_;
     PortCheck checkPort_;
+    Verifier* verifier_ = nullptr;
     bool restoring_ = false;
     bool writeFailureSaid_ = false; // a settings file that cannot be written is said once
 };

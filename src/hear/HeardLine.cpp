@@ -16,6 +16,7 @@
 
 #include <cmath>
 #include <optional>
+#include <utility>
 
 namespace
 {
@@ -48,7 +49,11 @@ HeardLine::HeardLine(Corvane& panel, Listener& listener) : QObject(&panel), pane
     connect(&listener_, &Listener::failed, this, [this](const QString& reason) {
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);
-        show(QStringLiteral("Heard nothing: %1").arg(reason), true);
+        tell(QStringLiteral("Heard nothing: %1").arg(reason));
+    });
+    connect(&panel_, &Corvane::actionEnded, this, [this] {
+        if (!heldNews_.isEmpty())
+            panel_.aids().announcer().say(std::exchange(heldNews_, QString()));
     });
     connect(panel_.TakeRig, &QPushButton::clicked, this, &HeardLine::take);
     auto* key = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_T), &panel_);
@@ -71,7 +76,10 @@ void HeardLine::show(const QString& text, bool news)
         line->setAccessibleName(text);
     // Readers speak the name of the focused control only: elsewhere the news
     // goes where all news goes.
-    if (news && !line->hasFocus())
+    // Held, the news is said on whatever has the focus then, the line included.
+    if (news && awaited_)
+        heldNews_ = text;
+    else if (news && !line->hasFocus())
         panel_.aids().announcer().say(text);
     if (onShown)
         onShown(text);
@@ -95,9 +103,8 @@ void HeardLine::showHeard(const morse::Heard& heard)
     if (recordMoved_ && sure) {
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);
-        show(QStringLiteral("Heard '%1', but the record moved while listening: annun-ciate again")
-                 .arg(QString::fromStdString(heard.text)),
-             true);
+        tell(QStringLiteral("Heard '%1', but the record moved while listening: annun-ciate again")
+                 .arg(QString::fromStdString(heard.text)));
         return;
     }
     record::RecordDoor& door = panel_.door();
@@ -106,9 +113,8 @@ void HeardLine::showHeard(const morse::Heard& heard)
     if (!record && sure) {
         verdict_ = {};
         panel_.TakeRig->setEnabled(false);
-        show(QStringLiteral("Heard '%1'; the record \"%2\" is no frequency")
-                 .arg(QString::fromStdString(heard.text), recordText),
-             true);
+        tell(QStringLiteral("Heard '%1'; the record \"%2\" is no frequency")
+                 .arg(QString::fromStdString(heard.text), recordText));
         return;
     }
     verdict_ = hear::reconcile(heard.text, heard.confidence, record.value_or(0));
@@ -121,7 +127,28 @@ void HeardLine::showHeard(const morse::Heard& heard)
         }
     }
     panel_.TakeRig->setEnabled(verdict_.finding == hear::Finding::Differs);
-    show(line, true);
+    tell(line);
+}
+
+void HeardLine::awaitReading(Reading reading)
+{
+    awaited_ = reading;
+}
+
+void HeardLine::tell(const QString& line)
+{
+    const bool checked = awaited_ == Reading::checked;
+    show(checked ? QString::fromStdString(hear::checkedText(verdict_, line.toStdString())) : line, true);
+    awaited_.reset();
+}
+
+void HeardLine::giveUp(const QString& why)
+{
+    const bool checked = awaited_ == Reading::checked;
+    awaited_.reset();
+    verdict_ = {};
+    panel_.TakeRig->setEnabled(false);
+    show((checked ? QStringLiteral("Not verified: %1") : QStringLiteral("Heard nothing: %1")).arg(why));
 }
 
 void HeardLine::take()

@@ -12,6 +12,10 @@
 // other way makes the last reading old news: the line goes back to waiting;
 // made while listening, it makes what is being heard old news too (the rig
 // told its frequency at the press), and the line says so instead of a verdict.
+//
+// A reading an action waits for (the check after a move, hear/Verifier.h) is
+// told as that action's last news: shown at once, spoken once the action has
+// ended, after the action's own news.
 
 #include "hear/Verdict.h"
 #include "morse/Decoder.h"
@@ -20,6 +24,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class Corvane;
 class Listener;
@@ -37,6 +42,16 @@ public:
     // What the listener read: shown against the record as it stands now.
     void showHeard(const morse::Heard& heard);
 
+    enum class Reading {
+        plain,  // as an annunciate press
+        checked // as the check of a move: hear::checkedText
+    };
+    // The next reading (or failure) is the one the running action waits for.
+    void awaitReading(Reading reading);
+    // The awaited reading was given up (why: "stopped while listening"): the
+    // line says so, not as news, and nothing is offered.
+    void giveUp(const QString& why);
+
     // Told every text the line shows.
     std::function<void(const QString& text)> onShown;
 
@@ -45,6 +60,8 @@ private:
     // waiting texts are shown and named only).
     void show(const QString& text, bool news = false);
     void idle();
+    // A hearing's outcome: as the awaited reading, if one is.
+    void tell(const QString& line);
     void take();
     void recordChanged();
 
@@ -53,4 +70,6 @@ private:
     hear::Verdict verdict_;
     bool taking_ = false;
     bool recordMoved_ = false; // since the press, while listening
+    std::optional<Reading> awaited_;
+    QString heldNews_; // said when the action that awaited it ends
 };

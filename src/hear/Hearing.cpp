@@ -6,6 +6,7 @@
 #include "hear/HeardLine.h"
 #include "hear/InProgramSound.h"
 #include "hear/Listener.h"
+#include "hear/Verifier.h"
 #include "panel/Corvane.h"
 #include "sim/RigConsole.h"
 #include "sim/RigVoice.h"
@@ -33,6 +34,9 @@ Hearing::Hearing(Corvane& panel, RigConsole* rig, const HearingOptions& options,
     SoundSource* source = device_ ? static_cast<SoundSource*>(device_.get()) : inProgram_.get();
     listener_ = new Listener(source, this);
     line_ = new HeardLine(panel, *listener_);
+    verifier_ = new Verifier(panel, *listener_, *line_, this);
+    if (options.verify)
+        verifier_->startOn("--verify");
     if (trace)
         line_->onShown = [trace](const QString& text) mutable {
             writeTrace(trace, "heard: %s\n", qPrintable(text));
@@ -43,6 +47,7 @@ Hearing::~Hearing()
 {
     if (rig_)
         rig_->onAnnunciation = nullptr;
+    delete verifier_;
     delete line_;
     delete listener_;
 }

@@ -5,6 +5,8 @@
 // What the panel listens to: the input given with --audio-input (remembered);
 // else, with the simulated rig playing inside the program, its voice; else
 // the remembered input; else nothing, and the line says so.
+// Verify by ear (hear/Verifier.h) is on from the start with --verify when
+// the panel listens; standard error says so when it does not.
 
 #include "hear/HearingCommandLine.h"
 
@@ -19,6 +21,7 @@ class DeviceSound;
 class HeardLine;
 class InProgramSound;
 class Listener;
+class Verifier;
 class RigConsole;
 class RigVoice;
 class QSettings;
@@ -36,6 +39,7 @@ public:
     ~Hearing() override;
 
     HeardLine& line() { return *line_; }
+    Verifier& verifier() { return *verifier_; }
 
 private:
     void giveVoice(RigConsole& rig, const HearingOptions& options);
@@ -47,5 +51,6 @@ private:
     DevicePlayer* player_ = nullptr;
     Listener* listener_ = nullptr;
     HeardLine* line_ = nullptr;
+    Verifier* verifier_ = nullptr;
     RigConsole* rig_ = nullptr;
 };

@@ -50,9 +50,14 @@ HearingCommandLine::HearingCommandLine(QCommandLineParser& parser)
       output_(QStringLiteral("rig-audio-output"),
               QStringLiteral("Play the simulated rig's voice on this audio output, as --list-audio names it, "
                              "instead of to the panel inside the program."),
-              QStringLiteral("NAME"))
+              QStringLiteral("NAME")),
+      verify_(
+          QStringLiteral("verify"),
+          QStringLiteral("Check every move by ear: each \"E\", remote move and model choice ends with an "
+                         "annun-ciate press and a reading of the rig's answer (needs listening; remembered; "
+                         "Alt+V switches it)."))
 {
-    parser.addOptions({input_, list_, decodeWav_, pitch_, wpm_, snr_, shortForm_, output_});
+    parser.addOptions({input_, list_, decodeWav_, pitch_, wpm_, snr_, shortForm_, output_, verify_});
 }
 
 HearingOptions HearingCommandLine::read(const QCommandLineParser& parser) const
@@ -72,5 +77,6 @@ HearingOptions HearingCommandLine::read(const QCommandLineParser& parser) const
     o.voice.shortForm = parser.isSet(shortForm_);
     if (parser.isSet(output_))
         o.voiceOutput = parser.value(output_).toStdString();
+    o.verify = parser.isSet(verify_);
     return o;
 }

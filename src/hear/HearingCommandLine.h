@@ -9,6 +9,7 @@
 //   --rig-snr DB              white noise on its voice at this ratio, -30..60
 //   --rig-short-form          it leaves out the leading digits ("030.05")
 //   --rig-audio-output NAME   it plays on this output device, not inside the program
+//   --verify                  check every move by ear (remembered; see hear/Verifier.h)
 
 #include "sim/RigVoice.h"
 
@@ -25,6 +26,7 @@ struct HearingOptions {
     std::optional<std::string> decodeWav; // a file to decode
     VoiceSettings voice;
     std::optional<std::string> voiceOutput; // --rig-audio-output, as given
+    bool verify = false;
 };
 
 class HearingCommandLine
@@ -39,5 +41,5 @@ public:
     HearingOptions read(const QCommandLineParser& parser) const;
 
 private:
-    QCommandLineOption input_, list_, decodeWav_, pitch_, wpm_, snr_, shortForm_, output_;
+    QCommandLineOption input_, list_, decodeWav_, pitch_, wpm_, snr_, shortForm_, output_, verify_;
 };

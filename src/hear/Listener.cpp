@@ -65,6 +65,16 @@ void Listener::listen()
     emit started();
 }
 
+void Listener::cancel()
+{
+    if (capturing_)
+        end();
+    ++reads_;
+    reading_ = false;
+    samples_.clear();
+    activity_.reset();
+}
+
 void Listener::take(std::span<const float> samples, int rate, int channels)
 {
     if (!capturing_ || samples.empty())

@@ -41,6 +41,8 @@ public:
     // Starts a capture, dropping any capture or reading under way. Without a
     // source, does nothing.
     void listen();
+    // Drops the capture or reading under way; nothing is told of it.
+    void cancel();
 
 signals:
     void started();

@@ -171,4 +171,16 @@ std::string lineText(const Verdict& verdict, const std::string& recordText)
            " apart)";
 }
 
+std::string checkedText(const Verdict& verdict, const std::string& line)
+{
+    switch (verdict.finding) {
+    case Finding::Agrees:
+        return "Arrived, verified by ear: " + line;
+    case Finding::Differs:
+        return "The rig says " + kHzText(verdict.rigHz, verdict.decimals) + "; Take? " + line;
+    default:
+        return "Not verified: " + line;
+    }
+}
+
 } // namespace hear

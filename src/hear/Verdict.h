@@ -53,4 +53,9 @@ std::string kHzText(int64_t hz, int decimals);
 // where recordText is the record as the panel shows it.
 std::string lineText(const Verdict& verdict, const std::string& recordText);
 
+// The line after a move checked by ear, `line` being the plain one above:
+// "Arrived, verified by ear: " before it when the record agrees,
+// "The rig says 7041.0; Take? " when it differs, "Not verified: " otherwise.
+std::string checkedText(const Verdict& verdict, const std::string& line);
+
 } // namespace hear

@@ -331,7 +331,27 @@ void RecordDoor::goTo(double khz)
         ~EntryKeeper() { entry->setText(saved); }
     } const keeper{panel_.Text5, panel_.Text5->text()};
     panel_.Text5->setText(numtext::toText(khz));
+    enter();
+}
+
+void RecordDoor::enter()
+{
+    // An entry "E" drops or fails on moves nothing: nothing to check after it.
+    const bool moves = accepted(panel_.Text5->text()).has_value();
     panel_.Command26_Click();
+    if (moves && follow_ && !panel_.stopRequested())
+        follow_(Moved::goTo);
+}
+
+void RecordDoor::modelChosen()
+{
+    if (follow_ && !panel_.stopRequested())
+        follow_(Moved::model);
+}
+
+void RecordDoor::followMoves(std::function<void(Moved moved)> follow)
+{
+    follow_ = std::move(follow);
 }
 
 void RecordDoor::ask(std::function<void()> action)

@@ -35,6 +35,10 @@ namespace record
 
 enum class Display { transmit, receive };
 
+// What a move that has just ended was: "E" (by its button, its keys, a
+// remote press or goTo) or a model chosen in the list.
+enum class Moved { goTo, model };
+
 struct Record {
     int64_t transmitHz = 0;
     int64_t receiveHz = 0;
@@ -120,6 +124,12 @@ public:
     // ---- Actions ----
     // Queues `action` behind whatever runs; see Corvane::queueAction.
     void ask(std::function<void()> action);
+    // `follow` is called as the last part of the action, after each "E" that
+    // had a frequency to go to and ran to its end unstopped, and after each
+    // model chosen in the list: its work is the action's (served, stoppable by
+    // Esc; what it throws is the action's failure). Empty: nothing follows.
+    // A handler called directly is followed by nothing.
+    void followMoves(std::function<void(Moved moved)> follow);
 
     // ---- A remote front panel ----
     // The controls press() knows, by their remote names: "up1" "dn1" "up5"
@@ -145,6 +155,11 @@ public:
     static QString displayName(Display display);
 
 private:
+    friend class ::Corvane; // its "E" button and model list end their actions here
+    // "E" on the entry as its button runs it, then what follows a move.
+    void enter();
+    // After the model's action, inside it.
+    void modelChosen();
     void playPresses();
     QString heldName() const;
     // The kHz "E" would tune to for a typed text, or nothing.
@@ -153,6 +168,7 @@ private:
     void setRecord(const QString& transmit, const QString& receive);
 
     Corvane& panel_;
+    std::function<void(Moved)> follow_;
     std::deque<QString> presses_;
     QTimer* pressTimer_ = nullptr;
 };

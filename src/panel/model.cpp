@@ -1,6 +1,7 @@
 // Model selection: the operator tells the panel which rig is connected, since
 // the rig cannot say. Nothing goes to the rig.
 #include "panel/Corvane.h"
+#include "panel/RecordDoor.h"
 #include "rules/Models.h"
 #include "text/NumberText.h"
 
@@ -11,8 +12,13 @@ void Corvane::setupPanel()
 {
     // Runs whenever the selection moves to an item, by mouse, keyboard or program.
     connect(KRV, &QListWidget::itemSelectionChanged, this, [this] {
-        if (!KRV->selectedItems().isEmpty())
-            runAction(&Corvane::KRV_Click);
+        if (KRV->selectedItems().isEmpty())
+            return;
+        runAction([this] {
+            KRV_Click();
+            if (door_)
+                door_->modelChosen();
+        });
     });
 }
 

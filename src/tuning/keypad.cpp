@@ -1,5 +1,6 @@
 // The keypad and the preset keys fill the frequency entry; only "E" reads it.
 #include "panel/Corvane.h"
+#include "panel/RecordDoor.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,11 +13,14 @@ void Corvane::setupTuning()
         {Command19, &Corvane::Command19_Click}, {Command20, &Corvane::Command20_Click},
         {Command21, &Corvane::Command21_Click}, {Command22, &Corvane::Command22_Click},
         {Command23, &Corvane::Command23_Click}, {Command24, &Corvane::Command24_Click},
-        {Command25, &Corvane::Command25_Click}, {Command26, &Corvane::Command26_Click},
-        {Command27, &Corvane::Command27_Click}, {Command28, &Corvane::Command28_Click},
+        {Command25, &Corvane::Command25_Click}, {Command27, &Corvane::Command27_Click}, {Command28, &Corvane::Command28_Click},
         {Command29, &Corvane::Command29_Click}, {Command30, &Corvane::Command30_Click},
         {Command31, &Corvane::Command31_Click},
     });
+    // "E" through the door, where what follows a move (a check by ear) joins its action.
+    connect(Command26, &QPushButton::clicked, this,
+            [this] { runAction([this] { door_->enter(); }, Command26); });
+    clickButtons_.emplace_back(&Corvane::Command26_Click, Command26);
 }
 
 // A key's character always goes at the end, wherever the caret stands, and is
