@@ -69,7 +69,8 @@ private:
     void ask()
     {
         {
-            QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("asker"));
+            QDBusConnection bus =
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("asker"));
             auto next = steady_clock::now();
             while (!done_) {
                 const auto asked = steady_clock::now();
@@ -126,8 +127,8 @@ int main(int argc, char** argv)
     std::printf("%-36s %6s %8s %8s %8s %10s\n", "batches of five calls", "n", "p50 ms", "p99 ms", "max ms",
                 "run ratio");
     const auto row = [](const char* what, const std::vector<double>& ms, double ratio) {
-        std::printf("%-36s %6zu %8.2f %8.2f %8.2f", what, ms.size(), percentile(ms, 0.5), percentile(ms, 0.99),
-                    ms.back());
+        std::printf("%-36s %6zu %8.2f %8.2f %8.2f", what, ms.size(), percentile(ms, 0.5),
+                    percentile(ms, 0.99), ms.back());
         ratio > 0 ? std::printf(" %10.4f\n", ratio) : std::printf(" %10s\n", "-");
     };
     {
@@ -155,8 +156,8 @@ int main(int argc, char** argv)
                           {"up 5k steps at \"High\"", 0, panel.Command13, 1, 5000}};
     for (const Case& c : cases) {
         const auto [quiet, alone] = run(c, false);
-        std::printf("%-36s %6s %8s %8s %8s %10.4f\n", (std::string(c.name) + ", nobody asks").c_str(), "-", "-",
-                    "-", "-", alone);
+        std::printf("%-36s %6s %8s %8s %8s %10.4f\n", (std::string(c.name) + ", nobody asks").c_str(), "-",
+                    "-", "-", "-", alone);
         const auto [ms, ratio] = run(c, true);
         if (ms.empty())
             std::printf("%-36s no batch ended during the run %10.4f\n", c.name, ratio);

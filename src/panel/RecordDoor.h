@@ -53,24 +53,24 @@ struct Record {
 // action and a remote reader are told, whether or not the displays hold
 // frequencies.
 struct Shown {
-    QString transmit;      // "Xmit freq", kHz
-    QString receive;       // "Rcv freq", kHz
-    QString entry;         // "Freq entry", as typed
-    QString encoder;       // "Encoder", as chosen
-    int16_t stepHz = 0;    // 200 or 50
+    QString transmit;   // "Xmit freq", kHz
+    QString receive;    // "Rcv freq", kHz
+    QString entry;      // "Freq entry", as typed
+    QString encoder;    // "Encoder", as chosen
+    int16_t stepHz = 0; // 200 or 50
     bool rit = false;
-    int16_t lowKhz = 0;    // what "E" accepts; both 0 before the first choice
+    int16_t lowKhz = 0; // what "E" accepts; both 0 before the first choice
     int16_t highKhz = 0;
 };
 
 // What a remote front panel shows: all the window shows, texts committed.
 struct PanelView {
-    Shown shown;               // the displays, the entry, RIT
-    QString step;              // the step caption, " 50 Hz steps R" say
-    QString speed;             // "Low", "High", or empty before a choice
-    QString model;             // as in the list; empty before the first choice
-    QString heard;             // the heard line
-    QString held;              // the control shown held down during a run, by name; empty when none runs
+    Shown shown;          // the displays, the entry, RIT
+    QString step;         // the step caption, " 50 Hz steps R" say
+    QString speed;        // "Low", "High", or empty before a choice
+    QString model;        // as in the list; empty before the first choice
+    QString heard;        // the heard line
+    QString held;         // the control shown held down during a run, by name; empty when none runs
     bool canTake = false; // Take would take something
     bool running = false; // an action runs
 };

@@ -31,7 +31,8 @@
 #include <chrono>
 #include <optional>
 
-class EdgePacer {
+class EdgePacer
+{
 public:
     // clock: what the deadlines are set and waited out on. serving: what the
     // long waits serve, or nullptr (they only wait). Both must outlive the
@@ -60,10 +61,14 @@ private:
 };
 
 // The delay library with its waits deferred to the next port access.
-class PacedDelay : public DelayTimer {
+class PacedDelay : public DelayTimer
+{
 public:
     PacedDelay(PreciseDelay& intervals, EdgePacer& pacer) : intervals_(intervals), pacer_(pacer) {}
-    int16_t DefineDelay(int16_t length, int16_t unit) override { return intervals_.DefineDelay(length, unit); }
+    int16_t DefineDelay(int16_t length, int16_t unit) override
+    {
+        return intervals_.DefineDelay(length, unit);
+    }
     // Sets the deadline and returns; an undefined index sets none.
     void WaitDelay(int16_t index) override;
 
@@ -74,7 +79,8 @@ private:
 
 // A port whose every access first waits out the pacer's deadline. Sits
 // innermost, right in front of the hardware.
-class PacedPort : public PortIo {
+class PacedPort : public PortIo
+{
 public:
     PacedPort(PortIo& inner, EdgePacer& pacer) : inner_(inner), pacer_(pacer) {}
     int16_t Inp32(int16_t address) override;

@@ -8,8 +8,8 @@
 #include "web/WebServer.h"
 
 #include <QFileInfo>
-#include <QHostInfo>
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QSettings>
 
 namespace web
@@ -61,11 +61,11 @@ std::unique_ptr<WebStation> WebStation::start(Corvane& panel, const WebOptions& 
     if (address == QHostAddress(QHostAddress::LocalHost))
         station->server_->listen(QHostAddress::LocalHostIPv6, station->port_);
     // "any" is no host a browser can be given: this machine's name is.
-    const QString host = loopback                    ? QStringLiteral("localhost")
+    const QString host = loopback                       ? QStringLiteral("localhost")
                          : address == QHostAddress::Any ? QHostInfo::localHostName()
                                                         : options.address;
-    std::fprintf(err, "corvane: --web: serving %s://%s:%u/%s\n", mode.tls ? "https" : "http", qPrintable(host),
-                 unsigned(station->port_),
+    std::fprintf(err, "corvane: --web: serving %s://%s:%u/%s\n", mode.tls ? "https" : "http",
+                 qPrintable(host), unsigned(station->port_),
                  station->guard_->required() ? " (passphrase required)" : " (this machine only, no login)");
     return station;
 }
