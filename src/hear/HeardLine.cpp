@@ -37,7 +37,7 @@ HeardLine::HeardLine(Corvane& panel, Listener& listener) : QObject(&panel), pane
     panel_.TakeRig->setAccessibleName(QStringLiteral("Take the rig's frequency"));
     panel_.TakeRig->setAccessibleDescription(
         QStringLiteral("Make the frequency heard from the rig the record (Alt+T)"));
-    panel_.TakeRig->setEnabled(false);
+    setTakeable(false);
     // Pressed comes before the click runs the press: the capture is on before the key goes down.
     connect(panel_.Command1, &QPushButton::pressed, &listener_, &Listener::listen);
     connect(&listener_, &Listener::started, this, [this] {
@@ -47,7 +47,7 @@ HeardLine::HeardLine(Corvane& panel, Listener& listener) : QObject(&panel), pane
     connect(&listener_, &Listener::heard, this, &HeardLine::showHeard);
     connect(&listener_, &Listener::failed, this, [this](const QString& reason) {
         verdict_ = {};
-        panel_.TakeRig->setEnabled(false);
+        setTakeable(false);
         show(QStringLiteral("Heard nothing: %1").arg(reason), true);
     });
     connect(panel_.TakeRig, &QPushButton::clicked, this, &HeardLine::take);
@@ -77,10 +77,21 @@ void HeardLine::show(const QString& text, bool news)
         onShown(text);
 }
 
+void HeardLine::setTakeable(bool can)
+{
+    QPushButton* const take = panel_.TakeRig;
+    // Left to itself the focus would go on round the panel to the Encoder
+    // box, and a reader would hear the news as that box's name: back to
+    // Annunciate instead, the press that makes the next reading.
+    if (!can && take->hasFocus())
+        panel_.Command1->setFocus(Qt::OtherFocusReason);
+    take->setEnabled(can);
+}
+
 void HeardLine::idle()
 {
     verdict_ = {};
-    panel_.TakeRig->setEnabled(false);
+    setTakeable(false);
     if (listener_.canListen())
         show(QStringLiteral("Listening to %1 at each annun-ciate").arg(listener_.sourceName()));
     else
@@ -94,7 +105,7 @@ void HeardLine::showHeard(const morse::Heard& heard)
     // moved the rig too, so what was heard is no longer the rig's.
     if (recordMoved_ && sure) {
         verdict_ = {};
-        panel_.TakeRig->setEnabled(false);
+        setTakeable(false);
         show(QStringLiteral("Heard '%1', but the record moved while listening: annun-ciate again")
                  .arg(QString::fromStdString(heard.text)),
              true);
@@ -105,7 +116,7 @@ void HeardLine::showHeard(const morse::Heard& heard)
     const std::optional<int64_t> record = recordHz(door);
     if (!record && sure) {
         verdict_ = {};
-        panel_.TakeRig->setEnabled(false);
+        setTakeable(false);
         show(QStringLiteral("Heard '%1'; the record \"%2\" is no frequency")
                  .arg(QString::fromStdString(heard.text), recordText),
              true);
@@ -120,7 +131,7 @@ void HeardLine::showHeard(const morse::Heard& heard)
             line += QStringLiteral("; cannot be taken: %1").arg(*why);
         }
     }
-    panel_.TakeRig->setEnabled(verdict_.finding == hear::Finding::Differs);
+    setTakeable(verdict_.finding == hear::Finding::Differs);
     show(line, true);
 }
 
@@ -139,7 +150,7 @@ void HeardLine::take()
         }
         taking_ = false;
         verdict_ = hear::reconcile(taken.heard, 1.0, taken.rigHz);
-        panel_.TakeRig->setEnabled(false);
+        setTakeable(false);
         show(QString::fromStdString(
             hear::lineText(verdict_, panel_.door().committedText(record::Display::transmit).toStdString())));
     });

@@ -45,6 +45,8 @@ private:
     // waiting texts are shown and named only).
     void show(const QString& text, bool news = false);
     void idle();
+    // Take enabled or not; a disabled Take hands its focus to Annunciate.
+    void setTakeable(bool can);
     void take();
     void recordChanged();
 
