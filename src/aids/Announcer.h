@@ -55,9 +55,11 @@ public:
     using TimePoint = std::chrono::steady_clock::time_point;
     using Clock = std::function<TimePoint()>;
     // How long after a focus change a reader may still be reading the
-    // control's name: short enough that keypad clicks a third of a second
-    // apart are each told before the next.
-    static constexpr std::chrono::milliseconds settle{250};
+    // control's name, also behind the echoes of keys typed just before
+    // (Orca 43 takes up to about a quarter of a second there). News held
+    // across further focus changes (keypad clicks faster than this) goes out
+    // after the last, in order.
+    static constexpr std::chrono::milliseconds settle{500};
 
     Announcer(Corvane& panel, QObject* parent);
     void setClock(Clock clock) { clock_ = std::move(clock); }

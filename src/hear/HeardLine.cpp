@@ -38,6 +38,10 @@ HeardLine::HeardLine(Corvane& panel, Listener& listener) : QObject(&panel), pane
     panel_.TakeRig->setAccessibleDescription(
         QStringLiteral("Make the frequency heard from the rig the record (Alt+T)"));
     setTakeable(false);
+    // A click leaves the focus where it was (Annunciate, as a rule): taking
+    // disables Take, and a focus that came with the click would bounce back
+    // at once, which a reader hears as the old control's name.
+    panel_.TakeRig->setFocusPolicy(Qt::TabFocus);
     // Pressed comes before the click runs the press: the capture is on before the key goes down.
     connect(panel_.Command1, &QPushButton::pressed, &listener_, &Listener::listen);
     connect(&listener_, &Listener::started, this, [this] {
