@@ -175,10 +175,11 @@ def session(args, env, orca):
         log.close()
 
 
-def heard_in_order(orca, lines, timeout=20, settle=1.0):
+def heard_in_order(orca, lines, timeout=20, settle=1.0, focused=None):
     """Waits until each of `lines` has been spoken as an utterance of its own,
     lets the speech settle, and checks each was spoken once, in this order,
-    and never within a control's presentation ("... push button")."""
+    and never within a control's presentation ("... push button"); and that
+    the control `focused` was presented by its own name first."""
     heard = []
     def probe():
         heard.extend(orca.take())
@@ -195,6 +196,9 @@ def heard_in_order(orca, lines, timeout=20, settle=1.0):
         check(not within, f"{line!r} spoken as a control's name: {within}")
     check([heard.index(line) for line in lines] == sorted(heard.index(line) for line in lines),
           f"not in the order {lines}: {heard}")
+    if focused:
+        named = [i for i, s in enumerate(heard) if s.startswith(focused + " push button")]
+        check(named and named[0] < heard.index(lines[0]), f"{focused!r} not presented by its own name first: {heard}")
     return heard
 
 
@@ -207,7 +211,7 @@ def by_mouse(panel, orca):
         time.sleep(0.3)
     heard_in_order(orca, ["Freq entry 7", "Freq entry 70", "Freq entry 700", "Freq entry 7005"])
     panel.click("Go to the entered frequency")
-    heard_in_order(orca, ["going to 7005 kilohertz", "7005 kilohertz"])
+    heard_in_order(orca, ["going to 7005 kilohertz", "7005 kilohertz"], focused="Go to the entered frequency")
     # Keys reach the program through the accessibility bus, clicks straight:
     # the click that leaves the box waits until the box holds what was typed.
     panel.type_into("Xmit freq, kilohertz", "7010")
@@ -216,8 +220,9 @@ def by_mouse(panel, orca):
     heard_in_order(orca, ["7010 kilohertz"])
     panel.type_into("Freq entry, kilohertz", "99999")
     wait_until("the typing to arrive", lambda: text_of("Freq entry, kilohertz") == "99999", 30, 0.1)
-    panel.click("Go to the entered frequency")
-    heard_in_order(orca, ['Freq entry "99999" dropped: not a frequency from 540 to 25000 kilohertz'])
+    panel.click("Go to the entered frequency")  # it carried the news of the last "E" when it was left
+    heard_in_order(orca, ['Freq entry "99999" dropped: not a frequency from 540 to 25000 kilohertz'],
+                   focused="Go to the entered frequency")
     panel.click("Annunciate")
     heard = heard_in_order(orca, ["annunciate sent"])
     reading = re.compile(r"Heard '([\d.]+)': the rig is at")
