@@ -112,8 +112,8 @@ private:
     QString dropped_;                   // why the "E" under way drops its entry
     bool failed_ = false;
     QString last_;
-    QHash<QWidget*, QString> ownNames_; // controls carrying news, and their own names
-    QHash<QWidget*, QString> spokenAs_; // the last name each control was given with news
+    QHash<QWidget*, QString> ownNames_;               // controls carrying news, and their own names
+    QHash<QWidget*, QString> spokenAs_;               // the last name each control was given with news
     QHash<QListWidget*, QListWidgetItem*> newsItems_; // items carrying news, by their list
     Clock clock_;
     QPointer<QWidget> focused_; // as the last focus change left it
