@@ -121,6 +121,9 @@ TEST(Hearing, ADriftedRecordIsShownAndTakenWithoutPortTraffic)
         QStringLiteral("Heard '%1': the rig is at %1 kHz; the record says %2 (").arg(rig, record)))
         << line.toStdString();
     ASSERT_TRUE(l.panel.TakeRig->isEnabled());
+    l.panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&l.panel));
+    l.panel.TakeRig->setFocus(Qt::MouseFocusReason); // as a click's press gives it
 
     const int before = l.counting.writes;
     l.panel.TakeRig->click();
@@ -131,6 +134,8 @@ TEST(Hearing, ADriftedRecordIsShownAndTakenWithoutPortTraffic)
     EXPECT_EQ(l.panel.HeardLine->text(), QStringLiteral("Heard '%1': the record agrees").arg(rig))
         << l.panel.HeardLine->text().toStdString();
     EXPECT_FALSE(l.panel.TakeRig->isEnabled());
+    // Not round the panel to the Encoder box, where its news would be read as that box's name.
+    EXPECT_EQ(QApplication::focusWidget(), l.panel.Command1);
 }
 
 TEST(Hearing, TakingWithRitOnMovesReceiveByTheSameAmount)

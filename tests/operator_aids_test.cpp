@@ -1,5 +1,6 @@
 // The operator's aids: edits of the displays that count only when whole, the
 // wheel, the key map, the focus ring, the announcement and the settings.
+#include "aids/Announcer.h"
 #include "aids/PanelAids.h"
 #include "aids/QuietDisplays.h"
 #include "app/Settings.h"
@@ -286,12 +287,52 @@ TEST_F(Focus, TabEntersTheRitPairOnItsCheckedButton)
     }
 }
 
-using Announcement = ShownPanel;
+class Announcement : public ShownPanel
+{
+protected:
+    void SetUp() override
+    {
+        ShownPanel::SetUp();
+        announcer().setClock([this] { return now; });
+        now = std::chrono::steady_clock::now() + Announcer::settle;
+        announcer().putHeld(); // the start-up's news
+    }
+    void TearDown() override
+    {
+        announcer().setClock([] { return std::chrono::steady_clock::now(); });
+        ShownPanel::TearDown();
+    }
+    Announcer& announcer() { return panel->aids().announcer(); }
+    // Gives `w` the focus and lets it settle.
+    void focus(QWidget* w, Qt::FocusReason reason = Qt::OtherFocusReason)
+    {
+        w->setFocus(reason);
+        now += Announcer::settle;
+        announcer().putHeld();
+    }
+    Announcer::TimePoint now;
+};
+
+// The name each control has as it takes the focus: what a reader reads with
+// the focus change, which goes out after it.
+class Focused : public QObject
+{
+public:
+    Focused()
+    {
+        connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+            if (now)
+                names << QStringLiteral("%1 as %2").arg(now->objectName(), now->accessibleName());
+        });
+    }
+    std::string said() const { return names.join(u" | ").toStdString(); }
+    QStringList names;
+};
 
 // What a screen reader speaks: the focused control's name, changed once per action.
 TEST_F(Announcement, EachActionPutsItsNewsOnTheFocusedControlUntilFocusMoves)
 {
-    panel->Command7->setFocus();
+    focus(panel->Command7);
     const QString own = panel->Command7->accessibleName();
     const std::pair<QAbstractButton*, const char*> actions[] = {
         {panel->Command7, "7045 kilohertz"},
@@ -313,9 +354,42 @@ TEST_F(Announcement, EachActionPutsItsNewsOnTheFocusedControlUntilFocusMoves)
     panel->Text5->setText(QStringLiteral("7030")); // typed between two actions: not news
     panel->Command7->click();
     EXPECT_EQ(panel->Command7->accessibleName(), "7340.8 kilohertz");
-    panel->Command8->setFocus();
+    Focused focused;
+    focus(panel->Command8);
     QCoreApplication::processEvents();
-    EXPECT_EQ(panel->Command7->accessibleName(), own);
+    // Left, it keeps the news: a change now would be read as the news of the
+    // control still focused in a reader's eyes. Its own name comes back
+    // ahead of the focus, read with it.
+    EXPECT_EQ(panel->Command7->accessibleName(), "7340.8 kilohertz");
+    focus(panel->Command7);
+    EXPECT_EQ(focused.said(), "Command8 as Down 25 steps | Command7 as " + own.toStdString());
+}
+
+// A mouse press focuses the button it presses; leaving an edit commits it as
+// the next control takes the focus. The news waits until a reader has read
+// that control's own name, then goes out in order on the control focused by
+// then, each once.
+TEST_F(Announcement, NewsForAFreshFocusWaitsUntilItHasSettled)
+{
+    focus(panel->Text1);
+    panel->Text1->selectAll();
+    QTest::keyClicks(panel->Text1, "7030");
+    Focused focused;
+    panel->Command15->setFocus(Qt::MouseFocusReason); // the edit is committed on the way
+    panel->Command15->click();                        // "7"
+    now += Announcer::settle / 2;
+    announcer().putHeld();
+    EXPECT_EQ(announcer().held(), 2);
+    panel->Command24->setFocus(Qt::MouseFocusReason); // the next key, before the first has settled
+    panel->Command24->click();                        // "0"
+    EXPECT_EQ(announcer().held(), 3);
+    now += Announcer::settle;
+    announcer().putHeld();
+    EXPECT_EQ(announcer().held(), 0);
+    EXPECT_EQ(focused.said(), "Command15 as 7 | Command24 as 0");
+    EXPECT_EQ(panel->Command15->accessibleName(), "7");
+    EXPECT_EQ(panel->Command24->accessibleName(), "Freq entry 70");
+    EXPECT_EQ(panel->Text1->text(), "7030");
 }
 
 TEST_F(Announcement, DisplaysSendNothingDuringARunAndOneUpdateEachAfterIt)
@@ -334,7 +408,7 @@ TEST_F(Announcement, DisplaysSendNothingDuringARunAndOneUpdateEachAfterIt)
     };
     const auto* quiet = panel->aids().findChild<QuietDisplays*>();
     ASSERT_TRUE(quiet);
-    panel->Text1->setFocus();
+    focus(panel->Text1);
     panel->Command11->click(); // 500 steps
     timer.onWait = nullptr;
     EXPECT_EQ(panel->Text1->text(), "7140");
@@ -353,13 +427,13 @@ TEST_F(Announcement, DisplaysSendNothingDuringARunAndOneUpdateEachAfterIt)
 // the list, so the item carries the news of a model chosen by key.
 TEST_F(Announcement, ZoomStepsAndAModelChosenByKeyAreSaid)
 {
-    panel->Command7->setFocus();
+    focus(panel->Command7);
     QTest::keyClick(panel.get(), Qt::Key_Plus, Qt::ControlModifier);
     EXPECT_EQ(panel->Command7->accessibleName(), "Zoom 125 percent");
     QTest::keyClick(panel.get(), Qt::Key_0, Qt::ControlModifier);
     EXPECT_EQ(panel->Command7->accessibleName(), "Zoom 100 percent");
 
-    panel->KRV->setFocus();
+    focus(panel->KRV);
     const QString listName = panel->KRV->accessibleName();
     QTest::keyClick(panel->KRV, Qt::Key_Down); // KRV-30
     QAccessibleInterface* const item = QAccessible::queryAccessibleInterface(panel->KRV)->child(2);

@@ -15,20 +15,22 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <iterator>
+#include <utility>
 
-Announcer::Announcer(Corvane& panel, QObject* parent) : QObject(parent), panel_(panel), before_(now())
+Announcer::Announcer(Corvane& panel, QObject* parent)
+    : QObject(parent), panel_(panel), before_(now()), clock_([] { return std::chrono::steady_clock::now(); }),
+      focused_(QApplication::focusWidget()), settleTimer_(new QTimer(this))
 {
+    settleTimer_->setSingleShot(true);
+    connect(settleTimer_, &QTimer::timeout, this, &Announcer::putHeld);
     for (QAbstractButton* b : panel_.findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly))
         connect(b, &QAbstractButton::pressed, this, [this, b] { pressed(b); });
     connect(&panel_, &Corvane::actionFailed, this, [this] { failed_ = true; });
     connect(&panel_, &Corvane::actionEnded, this, &Announcer::ended);
-    connect(qApp, &QApplication::focusChanged, this, [this] {
-        // Once the new focus has been told: an earlier name change would be
-        // read as news of the control being left.
-        QTimer::singleShot(0, this, &Announcer::giveNamesBack);
-    });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { focusMoved(now); });
 }
 
 QString Announcer::record(const record::Shown& shown)
@@ -135,9 +137,53 @@ void Announcer::say(const QString& text)
 {
     last_ = text;
     emit said(text);
+    held_.append(text);
+    putHeld();
+}
+
+void Announcer::putHeld()
+{
+    if (held_.isEmpty())
+        return;
+    if (fresh()) {
+        // Mid-change the timer starts again with the focus change.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(settle - (clock_() - focusedAt_));
+        settleTimer_->start(std::clamp(left, std::chrono::milliseconds(1), settle));
+        return;
+    }
+    settleTimer_->stop();
+    const QStringList texts = std::exchange(held_, {});
     QWidget* focused = QApplication::focusWidget();
     if (!focused || focused->window() != panel_.window())
         return;
+    for (const QString& text : texts)
+        put(focused, text);
+}
+
+bool Announcer::fresh() const
+{
+    // A focus widget the last focus change did not name is one still taking
+    // the focus: its change has not gone out yet.
+    return QApplication::focusWidget() != focused_ || clock_() - focusedAt_ < settle;
+}
+
+void Announcer::focusMoved(QWidget* now)
+{
+    focused_ = now;
+    focusedAt_ = clock_();
+    // Sent before the focus change, the own name is what the reader reads
+    // with it, and the change itself is not spoken: the control is not yet
+    // focused in the reader's eyes.
+    if (now)
+        giveNameBack(now);
+    // Items are told apart by their list, which has its own focus event.
+    QTimer::singleShot(0, this, &Announcer::giveItemsBack);
+    if (!held_.isEmpty())
+        settleTimer_->start(settle);
+}
+
+void Announcer::put(QWidget* focused, const QString& text)
+{
     if (auto* list = qobject_cast<QListWidget*>(focused)) {
         sayOnItem(list, text);
         return;
@@ -182,17 +228,19 @@ void Announcer::giveItemBack(QListWidget* list)
     QAccessible::updateAccessibility(&event);
 }
 
-void Announcer::giveNamesBack()
+void Announcer::giveNameBack(QWidget* control)
+{
+    const auto it = ownNames_.find(control);
+    if (it == ownNames_.end())
+        return;
+    const QString own = it.value();
+    ownNames_.erase(it);
+    control->setAccessibleName(own);
+}
+
+void Announcer::giveItemsBack()
 {
     for (QListWidget* list : newsItems_.keys())
         if (!list->hasFocus())
             giveItemBack(list);
-    for (auto it = ownNames_.begin(); it != ownNames_.end();) {
-        if (it.key()->hasFocus()) {
-            ++it;
-            continue;
-        }
-        it.key()->setAccessibleName(it.value());
-        it = ownNames_.erase(it);
-    }
 }

@@ -4,11 +4,19 @@
 // Orca 43 and the other AT-SPI screen readers speak a change of the focused
 // object's accessible name, and of no other object; a description change is
 // not spoken, and Qt 6.4 has no announcement of its own. So the focused control
-// carries the news as its name until focus leaves it; then it gets its own name
-// back (after the focus change has gone out, so that the old name is not read
-// again). In a list the focused object is its current item, not the list: the
-// item carries the news (until focus leaves the list or the news moves to
-// another item). The news, after an action:
+// carries the news as its name. A reader reads that name afresh when it tells
+// of a focus change, and keeps it: news put on a control within `settle` of
+// its focus change would either be read as the control's name or, read
+// meanwhile, be taken for a name already spoken. So news for a control whose
+// focus is that fresh (a mouse press focuses the button it presses, leaving
+// an edit commits it as the next control takes the focus) waits until the
+// focus has settled, and then goes out in order on the control focused by
+// then. A control gets its own name back when the focus comes back to it,
+// before the focus change goes out, never as it is left: a name change of a
+// control just left would be read as the news of the control still focused
+// in the reader's eyes. In a list the focused object is its current item, not
+// the list: the item carries the news (until focus leaves the list or the news
+// moves to another item). The news, after an action:
 //   a step, a run, a model, a remote request: the record, "7040.2 kilohertz",
 //     with RIT on "transmit 7040 kilohertz, receive 7041.3 kilohertz";
 //   Step size: "50 hertz steps"; RIT: "RIT on, " and the record;
@@ -24,11 +32,16 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <functional>
 
 class Corvane;
 class QAbstractButton;
 class QListWidget;
 class QListWidgetItem;
+class QTimer;
 namespace record
 {
 struct Shown;
@@ -39,11 +52,27 @@ class Announcer : public QObject
 {
     Q_OBJECT
 public:
-    Announcer(Corvane& panel, QObject* parent);
+    using TimePoint = std::chrono::steady_clock::time_point;
+    using Clock = std::function<TimePoint()>;
+    // How long after a focus change a reader may still be reading the
+    // control's name, also behind the echoes of keys typed just before
+    // (Orca 43 takes up to about a quarter of a second there). News held
+    // across further focus changes (keypad clicks faster than this) goes out
+    // after the last, in order.
+    static constexpr std::chrono::milliseconds settle{500};
 
-    // Puts `text` on the focused control of the panel, if it has one; the
-    // same text twice in a row is still spoken twice.
+    Announcer(Corvane& panel, QObject* parent);
+    void setClock(Clock clock) { clock_ = std::move(clock); }
+
+    // Puts `text` on the focused control of the panel, if it has one, at
+    // once or, while its focus is fresh, once it has settled; the same text
+    // twice in a row is still spoken twice.
     void say(const QString& text);
+    // Puts the news held for a fresh focus out now if the focus has settled
+    // by the clock (as the settle timer does).
+    void putHeld();
+    // News said but not yet put on a control.
+    int held() const { return static_cast<int>(held_.size()); }
     // What was said last (also when nothing had the focus to carry it).
     QString last() const { return last_; }
 
@@ -69,7 +98,11 @@ private:
     void pressed(QAbstractButton* button);
     void ended();
     QString news(const State& before, const State& after) const;
-    void giveNamesBack();
+    void focusMoved(QWidget* now);
+    bool fresh() const;
+    void put(QWidget* focused, const QString& text);
+    void giveNameBack(QWidget* control);
+    void giveItemsBack();
     void sayOnItem(QListWidget* list, const QString& text);
     void giveItemBack(QListWidget* list);
 
@@ -79,7 +112,12 @@ private:
     QString dropped_;                   // why the "E" under way drops its entry
     bool failed_ = false;
     QString last_;
-    QHash<QWidget*, QString> ownNames_; // controls carrying news, and their own names
-    QHash<QWidget*, QString> spokenAs_; // the last name each control was given with news
+    QHash<QWidget*, QString> ownNames_;               // controls carrying news, and their own names
+    QHash<QWidget*, QString> spokenAs_;               // the last name each control was given with news
     QHash<QListWidget*, QListWidgetItem*> newsItems_; // items carrying news, by their list
+    Clock clock_;
+    QPointer<QWidget> focused_; // as the last focus change left it
+    TimePoint focusedAt_{};
+    QStringList held_; // news waiting for the focus to settle, oldest first
+    QTimer* settleTimer_;
 };

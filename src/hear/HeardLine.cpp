@@ -38,7 +38,11 @@ HeardLine::HeardLine(Corvane& panel, Listener& listener) : QObject(&panel), pane
     panel_.TakeRig->setAccessibleName(QStringLiteral("Take the rig's frequency"));
     panel_.TakeRig->setAccessibleDescription(
         QStringLiteral("Make the frequency heard from the rig the record (Alt+T)"));
-    panel_.TakeRig->setEnabled(false);
+    setTakeable(false);
+    // A click leaves the focus where it was (Annunciate, as a rule): taking
+    // disables Take, and a focus that came with the click would bounce back
+    // at once, which a reader hears as the old control's name.
+    panel_.TakeRig->setFocusPolicy(Qt::TabFocus);
     // Pressed comes before the click runs the press: the capture is on before the key goes down.
     connect(panel_.Command1, &QPushButton::pressed, &listener_, &Listener::listen);
     connect(&listener_, &Listener::started, this, [this] {
@@ -48,7 +52,7 @@ HeardLine::HeardLine(Corvane& panel, Listener& listener) : QObject(&panel), pane
     connect(&listener_, &Listener::heard, this, &HeardLine::showHeard);
     connect(&listener_, &Listener::failed, this, [this](const QString& reason) {
         verdict_ = {};
-        panel_.TakeRig->setEnabled(false);
+        setTakeable(false);
         tell(QStringLiteral("Heard nothing: %1").arg(reason));
     });
     connect(&panel_, &Corvane::actionEnded, this, [this] {
@@ -85,10 +89,21 @@ void HeardLine::show(const QString& text, bool news)
         onShown(text);
 }
 
+void HeardLine::setTakeable(bool can)
+{
+    QPushButton* const take = panel_.TakeRig;
+    // Left to itself the focus would go on round the panel to the Encoder
+    // box, and a reader would hear the news as that box's name: back to
+    // Annunciate instead, the press that makes the next reading.
+    if (!can && take->hasFocus())
+        panel_.Command1->setFocus(Qt::OtherFocusReason);
+    take->setEnabled(can);
+}
+
 void HeardLine::idle()
 {
     verdict_ = {};
-    panel_.TakeRig->setEnabled(false);
+    setTakeable(false);
     if (listener_.canListen())
         show(QStringLiteral("Listening to %1 at each annun-ciate").arg(listener_.sourceName()));
     else
@@ -102,7 +117,7 @@ void HeardLine::showHeard(const morse::Heard& heard)
     // moved the rig too, so what was heard is no longer the rig's.
     if (recordMoved_ && sure) {
         verdict_ = {};
-        panel_.TakeRig->setEnabled(false);
+        setTakeable(false);
         tell(QStringLiteral("Heard '%1', but the record moved while listening: annun-ciate again")
                  .arg(QString::fromStdString(heard.text)));
         return;
@@ -112,7 +127,7 @@ void HeardLine::showHeard(const morse::Heard& heard)
     const std::optional<int64_t> record = recordHz(door);
     if (!record && sure) {
         verdict_ = {};
-        panel_.TakeRig->setEnabled(false);
+        setTakeable(false);
         tell(QStringLiteral("Heard '%1'; the record \"%2\" is no frequency")
                  .arg(QString::fromStdString(heard.text), recordText));
         return;
@@ -126,7 +141,7 @@ void HeardLine::showHeard(const morse::Heard& heard)
             line += QStringLiteral("; cannot be taken: %1").arg(*why);
         }
     }
-    panel_.TakeRig->setEnabled(verdict_.finding == hear::Finding::Differs);
+    setTakeable(verdict_.finding == hear::Finding::Differs);
     tell(line);
 }
 
@@ -147,7 +162,7 @@ void HeardLine::giveUp(const QString& why)
     const bool checked = awaited_ == Reading::checked;
     awaited_.reset();
     verdict_ = {};
-    panel_.TakeRig->setEnabled(false);
+    setTakeable(false);
     show((checked ? QStringLiteral("Not verified: %1") : QStringLiteral("Heard nothing: %1")).arg(why));
 }
 
@@ -166,7 +181,7 @@ void HeardLine::take()
         }
         taking_ = false;
         verdict_ = hear::reconcile(taken.heard, 1.0, taken.rigHz);
-        panel_.TakeRig->setEnabled(false);
+        setTakeable(false);
         show(QString::fromStdString(
             hear::lineText(verdict_, panel_.door().committedText(record::Display::transmit).toStdString())));
     });

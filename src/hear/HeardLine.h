@@ -62,6 +62,8 @@ private:
     void idle();
     // A hearing's outcome: as the awaited reading, if one is.
     void tell(const QString& line);
+    // Take enabled or not; a disabled Take hands its focus to Annunciate.
+    void setTakeable(bool can);
     void take();
     void recordChanged();
 

@@ -5,8 +5,12 @@ real program under Xvfb while xdotool works it. What Orca speaks is read from
 its debug log ("SPEECH OUTPUT" lines).
 
 For a step, a run, Step size, RIT on, annunciate, a keypad digit, a preset,
-"E" and an entry "E" drops, the news is spoken exactly once; a focus change
-right after a 5000-step run at High is spoken within a second.
+"E" and an entry "E" drops, the news is spoken exactly once; by mouse too,
+where each click moves the focus: keypad clicks a third of a second apart,
+"E", an edit of "Xmit freq" left by a click, an entry dropped right after
+typing and Take, each spoken once, in order, as a line of its own after the
+focus, never as a control's name; a focus change right after a 5000-step run
+at High is spoken within a second.
 
 Exits 0 when every check passes, 1 on the first that fails, and 77 (skipped)
 when there is no display, no D-Bus session or Orca cannot start.
@@ -110,10 +114,22 @@ class Panel(panel_e2e.Panel):
     def press(self, *keys):
         self.xdotool("key", "--delay", "60", *keys)
 
+    def click(self, name, at=None):
+        # A move to where the pointer already is never ends with --sync.
+        left, top, width, height = self.places.get(name, (0, 0, 0, 0))
+        x, y = at if at else (width // 2, height // 2)
+        if getattr(self, "pointer", None) == (left + x, top + y):
+            self.xdotool("click", "1")
+            return
+        super().click(name, at)
+        self.pointer = (left + x, top + y)
+
 
 def session(args, env, orca):
     log = open(os.path.join(args.out, "corvane-stderr.txt"), "w")
-    corvane = subprocess.Popen([args.corvane, "--no-settings", "--model", "KRV-40", "--rig-model", "KRV-40"], env=env,
+    # The rig counts two steps where the panel counts one: a reading differs, and can be taken.
+    corvane = subprocess.Popen([args.corvane, "--no-settings", "--model", "KRV-40", "--rig-model", "KRV-40",
+                                "--rig-encoder", "2", "--rig-wpm", "40"], env=env,
                                stdout=subprocess.DEVNULL, stderr=log)
     try:
         panel = Panel(env["DISPLAY"])
@@ -151,25 +167,118 @@ def session(args, env, orca):
         orca.hear("Freq entry 9")
         panel.press("Return")
         orca.hear('Freq entry "99999" dropped')
-        focus_after_a_long_run(panel, orca)
+        record = by_mouse(panel, orca)
+        focus_after_a_long_run(panel, orca, record)
         refused(panel, orca)
     finally:
         stop(corvane)
         log.close()
 
 
-def focus_after_a_long_run(panel, orca):
+def heard_in_order(orca, lines, timeout=20, settle=1.0, focused=None):
+    """Waits until each of `lines` has been spoken as an utterance of its own,
+    lets the speech settle, and checks each was spoken once, in this order,
+    and never within a control's presentation ("... push button"); and that
+    the control `focused` was presented by its own name first."""
+    heard = []
+    def probe():
+        heard.extend(orca.take())
+        return all(line in heard for line in lines)
+    try:
+        wait_until(f"Orca to speak {lines}", probe, timeout, 0.05)
+    except Failure as failure:
+        raise Failure(f"{failure}; heard {heard}")
+    time.sleep(settle)
+    heard.extend(orca.take())
+    for line in lines:
+        check(heard.count(line) == 1, f"{line!r} spoken {heard.count(line)} times: {heard}")
+        within = [s for s in heard if s != line and s.startswith(line + " ")]
+        check(not within, f"{line!r} spoken as a control's name: {within}")
+    check([heard.index(line) for line in lines] == sorted(heard.index(line) for line in lines),
+          f"not in the order {lines}: {heard}")
+    if focused:
+        named = [i for i, s in enumerate(heard) if s.startswith(focused + " push button")]
+        check(named and named[0] < heard.index(lines[0]), f"{focused!r} not presented by its own name first: {heard}")
+    return heard
+
+
+def by_mouse(panel, orca):
+    """Each click moves the focus to what it clicks; its news follows as a line of its own."""
+    panel.click("Clear the entry")
+    heard_in_order(orca, ["Freq entry empty"])
+    for key in "7005":
+        panel.click(key)
+        time.sleep(0.3)
+    heard_in_order(orca, ["Freq entry 7", "Freq entry 70", "Freq entry 700", "Freq entry 7005"])
+    panel.click("Go to the entered frequency")
+    heard_in_order(orca, ["going to 7005 kilohertz", "7005 kilohertz"], focused="Go to the entered frequency")
+    # Keys reach the program through the accessibility bus, clicks straight:
+    # the click that leaves the box waits until the box holds what was typed.
+    panel.type_into("Xmit freq, kilohertz", "7010")
+    wait_until("the typing to arrive", lambda: text_of("Xmit freq, kilohertz") == "7010", 30, 0.1)
+    panel.click("Rcv freq, kilohertz", at=(8, 8))  # leaving the box commits the edit
+    heard_in_order(orca, ["7010 kilohertz"])
+    panel.type_into("Freq entry, kilohertz", "99999")
+    wait_until("the typing to arrive", lambda: text_of("Freq entry, kilohertz") == "99999", 30, 0.1)
+    panel.click("Go to the entered frequency")  # it carried the news of the last "E" when it was left
+    heard_in_order(orca, ['Freq entry "99999" dropped: not a frequency from 540 to 25000 kilohertz'],
+                   focused="Go to the entered frequency")
+    panel.click("Annunciate")
+    heard = heard_in_order(orca, ["annunciate sent"])
+    reading = re.compile(r"Heard '([\d.]+)': the rig is at")
+    def differs():
+        heard.extend(orca.take())
+        return next((m.group(1) for m in map(reading.match, heard) if m), None)
+    rig = wait_until("a reading that differs from the record", differs, 30)
+    panel.click("Take the rig's frequency")
+    taken = rig.rstrip("0").rstrip(".")
+    heard = heard_in_order(orca, [f"{taken} kilohertz"])
+    check(not any("Encoder" in s and taken in s for s in heard), f"Take spoken on the Encoder box: {heard}")
+    check("Annunciate" not in heard, f"a name spoken again after Take: {heard}")
+    return float(rig)
+
+
+def focus_after_a_long_run(panel, orca, record):
     panel.click("High")
-    panel.press("Tab", "Tab", "Tab", "Tab", "Tab")  # the heard line, round to Encoder, Port, Xmit freq, "Down 5000 steps"
-    wait_until("focus on a step button", lambda: any("Down 5000 steps" in s for s in orca.take()), 10)
+    # Round the panel (the heard line is a stop) to "Down 5000 steps".
+    for _ in range(8):
+        panel.press("Tab")
+        if any("Down 5000 steps" in s for s in wait_for_speech(orca)):
+            break
+    else:
+        raise Failure("Tab never reached \"Down 5000 steps\"")
     panel.press("space")  # 5000 steps down at High
-    orca.hear("6050 kilohertz", timeout=60, settle=0)
+    down = f"{record - 1000:.2f}".rstrip("0").rstrip(".")  # 5000 steps of 200 Hz
+    orca.hear(f"{down} kilohertz", timeout=60, settle=0)
     start = time.monotonic()
     panel.press("Tab")
     wait_until("Orca to speak the new focus", lambda: any("Up 5000 steps" in s for s in orca.take()), 10, 0.02)
     took = time.monotonic() - start
     print(f"orca_e2e: focus change after a 5000-step run spoken after {took:.2f} s")
     check(took < 1.0, f"the focus change took {took:.2f} s to be spoken")
+
+
+def text_of(name):
+    """The text of the panel's text box named `name`, read over AT-SPI."""
+    import pyatspi
+    app = next((a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.name == "corvane"), None)
+    box = app and pyatspi.findDescendant(app, lambda a: a is not None and a.name == name
+                                         and a.getRole() == pyatspi.ROLE_TEXT)
+    return box.queryText().getText(0, -1) if box else None
+
+
+def wait_for_speech(orca, timeout=5):
+    """What Orca speaks next, once it has been quiet for a moment."""
+    heard = []
+    def quiet():
+        new = orca.take()
+        heard.extend(new)
+        return heard and not new
+    try:
+        wait_until("Orca to speak", quiet, timeout, 0.3)
+    except Failure:
+        pass
+    return heard
 
 
 def refused(panel, orca):
