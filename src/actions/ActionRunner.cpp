@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QTimer>
 
+#include <algorithm>
+
 #include <optional>
 
 using namespace std::chrono;
@@ -269,9 +271,12 @@ void ActionRunner::answerWaiting()
 void ActionRunner::serveIfDue()
 {
     const TimePoint now = clock_();
-    if (!running() || serving_ || now - lastServe_ < serveInterval)
+    if (!running() || serving_ || now - lastServe_ < nextServe_)
         return;
     lastServe_ = now;
-    const Serve serving(*this);
-    events_.serveNow();
+    {
+        const Serve serving(*this);
+        events_.serveNow();
+    }
+    nextServe_ = std::max<nanoseconds>(serveInterval, (clock_() - now) * servingShare);
 }
