@@ -48,10 +48,7 @@ void Listener::listen()
         return;
     if (capturing_)
         end();
-    ++reads_;
-    reading_ = false;
-    samples_.clear();
-    activity_.reset();
+    forget();
     rate_ = 0;
     channels_ = 1;
     QString error;
@@ -69,6 +66,12 @@ void Listener::cancel()
 {
     if (capturing_)
         end();
+    forget();
+}
+
+void Listener::forget()
+{
+    // A reading still under way for what is forgotten is dropped when it comes.
     ++reads_;
     reading_ = false;
     samples_.clear();

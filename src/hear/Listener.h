@@ -55,6 +55,7 @@ private:
     void finish();
     void fail(const QString& reason);
     void end();
+    void forget();
 
     SoundSource* source_;
     QTimer* checker_;

@@ -36,7 +36,7 @@ class Failure(Exception):
     pass
 
 
-def wait_until(what, probe, timeout, interval=0.05):
+def wait_until(what, probe, timeout=20, interval=0.05):
     """Polls probe() until it returns something true, at most `timeout` seconds."""
     deadline = time.monotonic() + timeout
     while True:

@@ -27,19 +27,8 @@ SKIPPED = 77
 PASSPHRASE = "a long enough passphrase"
 
 
-class Failure(Exception):
-    pass
-
-
-def wait_until(what, probe, timeout=20, interval=0.05):
-    deadline = time.monotonic() + timeout
-    while True:
-        result = probe()
-        if result:
-            return result
-        if time.monotonic() > deadline:
-            raise Failure(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(interval)
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from panel_e2e import Failure, wait_until  # noqa: E402
 
 
 def free_port():
