@@ -160,22 +160,6 @@ TEST_F(Runner, ServesAtMostEveryIntervalAndOnlyDuringAnAction)
     EXPECT_EQ(events.answers, 1) << "between servings the calls waiting are answered";
 }
 
-// Where a serving costs the run its time, servings come further apart.
-TEST_F(Runner, AServingThatTakesLongIsFollowedLater)
-{
-    std::vector<ActionRunner::TimePoint> at;
-    events.arrivals.push_back([&] {
-        clock.advance(1ms);
-        at.push_back(clock.now());
-    });
-    for (int i = 0; i < 20; ++i)
-        events.arrivals.push_back([&] { at.push_back(clock.now()); });
-    runner.run(steps("a", 30));
-    ASSERT_GE(at.size(), 3u);
-    EXPECT_GE(at[1] - at[0], 1ms * ActionRunner::servingShare - 1ms);
-    EXPECT_EQ(at[2] - at[1], ActionRunner::serveInterval) << "a serving that costs nothing: the usual interval";
-}
-
 TEST_F(Runner, StopEndsTheRunningActionOnlyAndIsClearedWithIt)
 {
     runner.stop(); // idle: nothing to stop

@@ -4,8 +4,6 @@
 #include <QEvent>
 #include <QTimer>
 
-#include <algorithm>
-
 #include <optional>
 
 using namespace std::chrono;
@@ -271,12 +269,9 @@ void ActionRunner::answerWaiting()
 void ActionRunner::serveIfDue()
 {
     const TimePoint now = clock_();
-    if (!running() || serving_ || now - lastServe_ < nextServe_)
+    if (!running() || serving_ || now - lastServe_ < serveInterval)
         return;
     lastServe_ = now;
-    {
-        const Serve serving(*this);
-        events_.serveNow();
-    }
-    nextServe_ = std::max<nanoseconds>(serveInterval, (clock_() - now) * servingShare);
+    const Serve serving(*this);
+    events_.serveNow();
 }

@@ -75,10 +75,6 @@ public:
 
     // Between two steps of a run the program is served at most this often.
     static constexpr std::chrono::milliseconds serveInterval{20};
-    // ... or further apart, so that servings between steps take at most
-    // 1/servingShare of a run: where the steps leave no gap to serve in
-    // ("High"), each serving lengthens the run by what it costs.
-    static constexpr int servingShare = 100;
 
     explicit ActionRunner(QObject* parent = nullptr);
     ActionRunner(Events& events, Clock clock, QObject* parent = nullptr);
@@ -148,8 +144,7 @@ public:
     // Serves until about returnBy during an action; at once when idle or
     // already serving (the caller then waits alone).
     void serveUntil(TimePoint returnBy) override;
-    // Serves once if serveInterval has passed since the last serving, or
-    // servingShare times what the last one took.
+    // Serves once if serveInterval has passed since the last serving.
     void serveIfDue();
     // During an action, outside a serving: answers what other programs wait
     // on (see Serving). Nothing painted, no input taken, no aboutToServe.
@@ -186,7 +181,6 @@ private:
     QTimer* takeUpTimer_;
     std::deque<Entry> queue_;
     TimePoint lastServe_{};
-    std::chrono::nanoseconds nextServe_ = serveInterval; // after lastServe_
     int depth_ = 0;
     int actionDepth_ = 0;
     bool serving_ = false;
