@@ -20,13 +20,11 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace std::chrono;
@@ -51,18 +49,12 @@ public:
 };
 
 // Asks batches of five calls every 50 ms until stopped; batch times in ms.
-class AskingClient
+class AskingClient : public TimedClient
 {
 public:
-    AskingClient() : thread_([this] { ask(); }) {}
-    std::vector<double> stop()
+    AskingClient()
     {
-        done_ = true;
-        while (!finished_)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-        thread_.join();
-        std::sort(ms_.begin(), ms_.end());
-        return ms_;
+        start([this] { ask(); });
     }
 
 private:
@@ -71,27 +63,17 @@ private:
         {
             QDBusConnection bus =
                 QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("asker"));
-            auto next = steady_clock::now();
-            while (!done_) {
-                const auto asked = steady_clock::now();
+            askEvery(50ms, [&bus] {
                 for (const char* what : {"Name", "Role", "State", "Description", "Extents"}) {
                     const QDBusMessage call = QDBusMessage::createMethodCall(
                         service, path, QStringLiteral("org.corvane.Accessible"), QString::fromLatin1(what));
                     bus.call(call, QDBus::Block, 2000);
                 }
-                ms_.push_back(duration<double, std::milli>(steady_clock::now() - asked).count());
-                next += 50ms;
-                std::this_thread::sleep_until(next);
-            }
+                return true;
+            });
         }
         QDBusConnection::disconnectFromBus(QStringLiteral("asker"));
-        finished_ = true;
     }
-
-    std::atomic<bool> done_{false};
-    std::atomic<bool> finished_{false};
-    std::vector<double> ms_;
-    std::thread thread_;
 };
 
 struct Case {

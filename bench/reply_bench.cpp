@@ -18,12 +18,10 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include <arpa/inet.h>
@@ -38,19 +36,12 @@ namespace
 {
 
 // Reads "f" every 20 ms on its own thread until stopped; latencies in ms.
-class PollingClient
+class PollingClient : public TimedClient
 {
 public:
-    explicit PollingClient(quint16 port) : thread_([this, port] { poll(port); }) {}
-    // Serves the client's last request while it finishes.
-    std::vector<double> stop()
+    explicit PollingClient(quint16 port)
     {
-        done_ = true;
-        while (!finished_)
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-        thread_.join();
-        std::sort(ms_.begin(), ms_.end());
-        return ms_;
+        start([this, port] { poll(port); });
     }
 
 private:
@@ -65,29 +56,18 @@ private:
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
             std::perror("connect");
-            finished_ = true;
             return;
         }
-        auto next = steady_clock::now();
-        while (!done_) {
-            const auto asked = steady_clock::now();
+        askEvery(20ms, [fd] {
             if (::send(fd, "f\n", 2, 0) != 2)
-                break;
+                return false;
             char c = 0;
             while (::recv(fd, &c, 1, 0) == 1 && c != '\n') {
             }
-            ms_.push_back(duration<double, std::milli>(steady_clock::now() - asked).count());
-            next += 20ms;
-            std::this_thread::sleep_until(next);
-        }
+            return true;
+        });
         ::close(fd);
-        finished_ = true;
     }
-
-    std::atomic<bool> done_{false};
-    std::atomic<bool> finished_{false};
-    std::vector<double> ms_;
-    std::thread thread_;
 };
 
 // The simulated rig, with the moments the key went down and up.
