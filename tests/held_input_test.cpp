@@ -115,6 +115,31 @@ TEST(HeldInput, ClicksDuringAStepSizePressArePlayedOnceInOrder)
     EXPECT_TRUE(b.recordIsRig());
 }
 
+TEST(HeldInput, AListKeyMovesTheCursorAtOnceAndChoosesAfterTheRunInTheListItWasPressedIn)
+{
+    HeldBench b;
+    Corvane& p = b.panel;
+    int cursorDuringRun = -1, chosenDuringRun = -1;
+    QWidget* focusAfterTab = nullptr;
+    b.script = {[&] {
+        p.KRV->setFocus();
+        QTest::keyClick(p.windowHandle(), Qt::Key_Down);
+        cursorDuringRun = p.KRV->currentRow();
+        chosenDuringRun = p.KRV->row(p.KRV->selectedItems().value(0));
+        QTest::keyClick(p.windowHandle(), Qt::Key_Tab);
+        focusAfterTab = QApplication::focusWidget();
+    }};
+    b.clickOn(p.Command2)();
+    b.settle();
+    EXPECT_TRUE(b.script.empty());
+    EXPECT_EQ(cursorDuringRun, 2);
+    EXPECT_EQ(chosenDuringRun, 1);
+    EXPECT_NE(focusAfterTab, p.KRV);
+    // Played once, from where the cursor was before the run, in the model list.
+    EXPECT_EQ(p.KRV->row(p.KRV->selectedItems().value(0)), 2);
+    EXPECT_EQ(p.KRV->currentRow(), 2);
+}
+
 TEST(HeldInput, AModelClickThatKeepsTheChoiceDuringAGoToRunsNothing)
 {
     HeldBench b;

@@ -64,6 +64,7 @@ void Corvane::setupRuns()
 
 void Corvane::endRun()
 {
+    endBrowsing();
     if (shownDown_)
         shownDown_->setDown(false);
     shownDown_ = nullptr;
@@ -172,6 +173,15 @@ std::optional<std::pair<QWidget*, std::unique_ptr<QEvent>>> forWidget(QWidget* w
     // held for the control under the pointer it is played as that control's
     // click. The release goes where its press went.
     const QEvent::Type type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+        // A key held at the window would go to whatever has the focus when it
+        // is played, and the focus may move meanwhile (Tab is not held): it
+        // belongs to the control that had the focus when it was pressed.
+        QWidget* focus = QApplication::focusWidget();
+        if (!focus || !window->isAncestorOf(focus))
+            return std::nullopt;
+        return std::pair<QWidget*, std::unique_ptr<QEvent>>(focus, std::unique_ptr<QEvent>(event->clone()));
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
         type != QEvent::MouseButtonDblClick)
         return std::nullopt;
@@ -207,9 +217,16 @@ bool Corvane::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     const ActionRunner::Input kind = inputKind(watched, event);
     if (qobject_cast<QWindow*>(watched))
-        if (auto held = forWidget(window(), event))
-            return runner_.offer(held->first, held->second.get(), kind);
-    return runner_.offer(watched, event, kind);
+        if (auto held = forWidget(window(), event)) {
+            const bool taken = runner_.offer(held->first, held->second.get(), kind);
+            if (taken)
+                browseHeldKey(held->first, event);
+            return taken;
+        }
+    const bool taken = runner_.offer(watched, event, kind);
+    if (taken)
+        browseHeldKey(watched, event);
+    return taken;
 }
 
 void Corvane::closeEvent(QCloseEvent* event)
