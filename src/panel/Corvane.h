@@ -228,10 +228,11 @@ private:
     void showStopButton();
     void endRun();
     ActionRunner::Input inputKind(QObject* watched, QEvent* event) const;
-    // A list's cursor key held during a run moves the cursor at once; the
-    // run's end puts it back before the held keys are played.
-    void browseHeldKey(QObject* receiver, QEvent* event);
-    void endBrowsing();
+    // A list's cursor key during a run moves the cursor at once and holds the
+    // choice of that item (true: the key is taken); the held choice is played
+    // by playListChoice.
+    bool holdListChoice(QObject* receiver, QEvent* event);
+    bool playListChoice(QObject* receiver, QEvent* event);
     void connectClicks(std::initializer_list<std::pair<QPushButton*, Action>> buttons);
     // rigport
     void encoderChange(int16_t byte);    // one line change and its wait
@@ -254,7 +255,6 @@ private:
     ActionRunner& runner_;
     std::vector<std::pair<Action, QPushButton*>> clickButtons_; // which button runs which action
     QPushButton* shownDown_ = nullptr; // the button shown held down during the run
-    std::vector<std::pair<QListWidget*, int>> browsedFrom_; // each list's cursor row before the run's keys
 
     // ---- Operator aids ----
     friend class PanelAids; // runs its actions through runAction

@@ -64,7 +64,6 @@ void Corvane::setupRuns()
 
 void Corvane::endRun()
 {
-    endBrowsing();
     if (shownDown_)
         shownDown_->setDown(false);
     shownDown_ = nullptr;
@@ -203,6 +202,8 @@ std::optional<std::pair<QWidget*, std::unique_ptr<QEvent>>> forWidget(QWidget* w
 
 bool Corvane::eventFilter(QObject* watched, QEvent* event)
 {
+    if (playListChoice(watched, event))
+        return true;
     if (!isOperatorInput(event->type()))
         return QWidget::eventFilter(watched, event);
     // Only input for this panel: its window, its widgets, its shortcuts.
@@ -217,16 +218,9 @@ bool Corvane::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     const ActionRunner::Input kind = inputKind(watched, event);
     if (qobject_cast<QWindow*>(watched))
-        if (auto held = forWidget(window(), event)) {
-            const bool taken = runner_.offer(held->first, held->second.get(), kind);
-            if (taken)
-                browseHeldKey(held->first, event);
-            return taken;
-        }
-    const bool taken = runner_.offer(watched, event, kind);
-    if (taken)
-        browseHeldKey(watched, event);
-    return taken;
+        if (auto held = forWidget(window(), event))
+            return holdListChoice(held->first, event) || runner_.offer(held->first, held->second.get(), kind);
+    return holdListChoice(watched, event) || runner_.offer(watched, event, kind);
 }
 
 void Corvane::closeEvent(QCloseEvent* event)
