@@ -12,6 +12,8 @@
 #include "morse/Keyer.h"
 #include "panel/Corvane.h"
 #include "panel/RecordDoor.h"
+#include "rigctl/PanelRig.h"
+#include "rigctl/RigctlServer.h"
 #include "sim/RigConsole.h"
 #include "sim/SimulatedRig.h"
 #include "support/Fakes.h"
@@ -24,9 +26,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QNetworkProxy>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -243,6 +247,39 @@ TEST(Verify, AnEThatArrivesIsVerifiedByEarAndSaidOnceAfterTheRecord)
                                    QStringLiteral("7041 kilohertz"), line}));
     EXPECT_EQ(l.ended, 1);
     EXPECT_FALSE(l.panel.TakeRig->isEnabled());
+}
+
+// A remote move ends as "E" does, and the peer is answered while the move
+// waits for the reading.
+TEST(Verify, ARemoteMoveIsVerifiedAndThePeerIsServedDuringTheWait)
+{
+    Verifying l(rules::Encoder::halfCycles);
+    rigctl::PanelRig remote(l.panel);
+    rigctl::RigctlServer server(remote);
+    QString error;
+    ASSERT_TRUE(server.listen(0, &error)) << error.toStdString();
+    QTcpSocket peer;
+    peer.setProxy(QNetworkProxy::NoProxy);
+    peer.connectToHost(QHostAddress(QHostAddress::LocalHost), server.port());
+    ASSERT_TRUE(QTest::qWaitFor([&peer] { return peer.state() == QAbstractSocket::ConnectedState; }, 5'000));
+    std::string replies;
+    bool answeredInTheWait = false;
+    QObject::connect(&peer, &QIODevice::readyRead, &l.panel, [&] {
+        replies += peer.readAll().toStdString();
+        if (replies.ends_with("7041000\n"))
+            answeredInTheWait = l.panel.runner().running();
+    });
+    // Asked once the press is out: the rig has spoken and the move waits for the reading.
+    l.console.onAnnunciation = [&peer, voice = l.console.onAnnunciation](const std::string& text) {
+        voice(text);
+        peer.write("f\n");
+    };
+    peer.write("F 7041000\n");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return l.ended == 1 && replies.size() >= 15; }, 20'000)) << replies;
+    EXPECT_EQ(replies, "RPRT 0\n7041000\n");
+    EXPECT_TRUE(answeredInTheWait);
+    EXPECT_EQ(l.panel.HeardLine->text().toStdString(),
+              "Arrived, verified by ear: Heard '7041.00': the record agrees");
 }
 
 TEST(Verify, ADriftedRecordIsOfferedAsTheRigsFrequency)

@@ -47,6 +47,10 @@ HearingCommandLine::HearingCommandLine(QCommandLineParser& parser)
       shortForm_(
           QStringLiteral("rig-short-form"),
           QStringLiteral("The simulated rig leaves out the leading digits (\"030.05\" for 7030.05 kHz).")),
+      label_(QStringLiteral("rig-label"),
+             QStringLiteral("The simulated rig sends this word of letters before the frequency "
+                            "(\"F\" gives \"F 7030.05\")."),
+             QStringLiteral("WORD")),
       output_(QStringLiteral("rig-audio-output"),
               QStringLiteral("Play the simulated rig's voice on this audio output, as --list-audio names it, "
                              "instead of to the panel inside the program."),
@@ -57,7 +61,7 @@ HearingCommandLine::HearingCommandLine(QCommandLineParser& parser)
                          "annun-ciate press and a reading of the rig's answer (needs listening; remembered; "
                          "Alt+V switches it)."))
 {
-    parser.addOptions({input_, list_, decodeWav_, pitch_, wpm_, snr_, shortForm_, output_, verify_});
+    parser.addOptions({input_, list_, decodeWav_, pitch_, wpm_, snr_, shortForm_, label_, output_, verify_});
 }
 
 HearingOptions HearingCommandLine::read(const QCommandLineParser& parser) const
@@ -75,6 +79,13 @@ HearingOptions HearingCommandLine::read(const QCommandLineParser& parser) const
     if (parser.isSet(snr_))
         o.voice.snrDb = number(parser, snr_, -30, 60);
     o.voice.shortForm = parser.isSet(shortForm_);
+    if (parser.isSet(label_)) {
+        o.voice.label = parser.value(label_).toStdString();
+        if (o.voice.label.empty() ||
+            o.voice.label.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") !=
+                std::string::npos)
+            throw std::invalid_argument("--rig-label: \"" + o.voice.label + "\" is not a word of letters");
+    }
     if (parser.isSet(output_))
         o.voiceOutput = parser.value(output_).toStdString();
     o.verify = parser.isSet(verify_);

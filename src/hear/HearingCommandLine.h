@@ -8,6 +8,7 @@
 //   --rig-wpm N               its speed, 10..40 words a minute (20)
 //   --rig-snr DB              white noise on its voice at this ratio, -30..60
 //   --rig-short-form          it leaves out the leading digits ("030.05")
+//   --rig-label WORD          it sends this word of letters first ("F 7030.05")
 //   --rig-audio-output NAME   it plays on this output device, not inside the program
 //   --verify                  check every move by ear (remembered; see hear/Verifier.h)
 
@@ -37,9 +38,10 @@ public:
 
     // After the parser has processed the command line. Throws
     // std::invalid_argument, with a message naming the option, for a number
-    // that is not one or is out of its range.
+    // that is not one or is out of its range, and for a label that is not one
+    // word of letters (A to Z, either case).
     HearingOptions read(const QCommandLineParser& parser) const;
 
 private:
-    QCommandLineOption input_, list_, decodeWav_, pitch_, wpm_, snr_, shortForm_, output_, verify_;
+    QCommandLineOption input_, list_, decodeWav_, pitch_, wpm_, snr_, shortForm_, label_, output_, verify_;
 };

@@ -16,7 +16,7 @@ namespace
 struct Figure {
     std::string text;
     int64_t hz = 0;      // as heard, without the left-out digits
-    int64_t modulus = 0; // Hz the heard digits repeat after
+    int64_t modulus = 0; // Hz the heard digits repeat after; 0: they are the whole frequency
     int decimals = 0;
 };
 
@@ -73,6 +73,9 @@ std::optional<Figure> frequencyIn(const std::string& text)
         if (i > 1 || after > 1 || (i == 1 && !asideWord(words[0])) ||
             (after == 1 && !asideWord(words.back())))
             return std::nullopt;
+        // Behind a word the group begins where the rig began: only the short form leaves digits out.
+        if (i == 1 && words[i].find('.') != 3)
+            f->modulus = 0;
         return f;
     }
     return std::nullopt;
@@ -96,10 +99,13 @@ Verdict reconcile(const std::string& heard, double confidence, int64_t recordHz)
         return v;
     }
     // The left-out digits: of the frequencies that end as heard, the one nearest the record.
-    int64_t rig = recordHz - recordHz % f->modulus + f->hz;
-    for (const int64_t other : {rig - f->modulus, rig + f->modulus})
-        if (other >= 0 && std::llabs(other - recordHz) < std::llabs(rig - recordHz))
-            rig = other;
+    int64_t rig = f->hz;
+    if (f->modulus != 0) {
+        rig = recordHz - recordHz % f->modulus + f->hz;
+        for (const int64_t other : {rig - f->modulus, rig + f->modulus})
+            if (other >= 0 && std::llabs(other - recordHz) < std::llabs(rig - recordHz))
+                rig = other;
+    }
     int64_t unit = 1;
     for (int i = f->decimals; i < 3; ++i)
         unit *= 10;

@@ -4,9 +4,13 @@
 // The rig sends the end of its transmit frequency in kHz: "7040.2", or only
 // its last figures, "040.2", perhaps after a label ("F 7040.2", "FREQ 7040.2")
 // or before a closing sign ("7040.2 K", "7040.2 <AR>"). The leading digits it
-// leaves out are the record's (the nearest such frequency to the record). The
-// record agrees when it lies within one unit of the last digit heard (within
-// 100 Hz of "7040.2", 10 Hz of "7040.25", 1 kHz of "7040").
+// leaves out are the record's (the nearest such frequency to the record): in
+// the short form (three figures before the point) wherever it stands, in a
+// longer group only when it is the first word, where the start of a reading
+// may have lost a leading digit (morse/Decoder.h). After a word a longer
+// group is the whole frequency: "REQ 8071.95" is 8071.95 kHz whatever the
+// record. The record agrees when it lies within one unit of the last digit
+// heard (within 100 Hz of "7040.2", 10 Hz of "7040.25", 1 kHz of "7040").
 //
 // A reading is a frequency only when it is trusted (confidence >= trusted)
 // and holds one group of figures in a form the rig sends: 3 to 6 figures, a

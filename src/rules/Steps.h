@@ -18,11 +18,4 @@ inline constexpr double coarseStepKhz = coarseStepHz / 1000.0;
 inline constexpr double fineStepKhz = fineStepHz / 1000.0;
 static_assert(coarseStepKhz == 0.2 && fineStepKhz == 0.05, "the kHz steps are the decimals' own doubles");
 
-// Whether a frequency on the grid may have `digit` (0..9) as its 10 Hz digit,
-// the second decimal of its kHz.
-constexpr bool tenHzDigitOnGrid(int digit)
-{
-    return digit * 10 % fineStepHz == 0;
-}
-
 } // namespace rules

@@ -4,12 +4,11 @@
 
 #include <algorithm>
 
-std::string spokenText(std::string_view kHz, bool shortForm)
+std::string spokenText(std::string_view kHz, const VoiceSettings& voice)
 {
-    if (!shortForm)
-        return std::string(kHz);
     const size_t point = std::min(kHz.find('.'), kHz.size());
-    return std::string(kHz.substr(point > 3 ? point - 3 : 0));
+    const std::string_view figures = voice.shortForm ? kHz.substr(point > 3 ? point - 3 : 0) : kHz;
+    return voice.label.empty() ? std::string(figures) : voice.label + ' ' + std::string(figures);
 }
 
 RigVoice::RigVoice(const VoiceSettings& settings, int rate, Play play)
@@ -24,7 +23,7 @@ void RigVoice::annunciate(const std::string& kHz)
     sending.wpm = settings_.wpm;
     sending.snrDb = settings_.snrDb;
     sending.amplitude = 0.4;
-    std::vector<float> samples = morse::keyed(spokenText(kHz, settings_.shortForm), sending, rate_, random_);
+    std::vector<float> samples = morse::keyed(spokenText(kHz, settings_), sending, rate_, random_);
     for (float& v : samples)
         v = std::clamp(v, -1.0f, 1.0f);
     if (play_)

@@ -14,11 +14,13 @@ struct VoiceSettings {
     double wpm = 20;             // 10..40
     std::optional<double> snrDb; // white noise at this ratio (tone over noise in 2500 Hz)
     bool shortForm = false;      // leave out the leading digits: "030.05" for "7030.05"
+    std::string label;           // a word of letters sent first: "F 7030.05"; empty: none
 };
 
 // What the rig sends for `kHz` ("7030.05"): the whole text, or in the short
-// form the last three digits before the point and all after it.
-std::string spokenText(std::string_view kHz, bool shortForm);
+// form the last three digits before the point and all after it; after the
+// label and a word gap when there is one.
+std::string spokenText(std::string_view kHz, const VoiceSettings& voice);
 
 class RigVoice
 {

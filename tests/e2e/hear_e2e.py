@@ -4,11 +4,14 @@ a null sink "rig" (the simulated rig plays into it) and a source made from its
 monitor (the panel captures it, as it would the sound card's line input). The
 real program runs in a real X window under Xvfb and is worked with xdotool.
 
-Checks that after annunciate the heard line says the record agrees; that with
-the panel's Encoder set unlike the rig's (a drifted record) it shows the
-difference; and that taking the rig's frequency (Alt+T) makes the record the
-rig's own, with no port traffic. Controls are found over AT-SPI by their
-accessible names, as in panel_e2e.
+The simulated rig sends a label before its frequency ("F 7040.00"). Checks
+that after annunciate the heard line says the record agrees; that with the
+panel's Encoder set unlike the rig's (a drifted record) it shows the
+difference; that taking the rig's frequency (Alt+T) makes the record the
+rig's own, with no port traffic; and, with verify by ear on (Alt+V), that "E"
+ends "Arrived, verified by ear" where the rig arrived, and offers the rig's
+frequency where the record has drifted. Controls are found over AT-SPI by
+their accessible names, as in panel_e2e.
 
 Exits 0 when every check passes, 1 on the first that fails, and 77 (skipped)
 only when the audio server or Xvfb cannot start.
@@ -84,6 +87,14 @@ def wait_heard(path, seen, corvane, timeout=60):
     return wait_until("a heard line", probe, timeout, interval=0.2)
 
 
+def go_to(panel, path, corvane, khz):
+    """ "E" on `khz`: the heard line once the move's reading is in."""
+    panel.type_into("Freq entry, kilohertz", khz)
+    seen = len(heard_lines(path))
+    panel.click("Go to the entered frequency")
+    return wait_heard(path, seen, corvane)
+
+
 def last_rig_tx(trace):
     rigs = [line for line in trace.lines() if line.startswith("rig ")]
     return rigs[-1].split()[1] if rigs else None
@@ -97,7 +108,7 @@ def run(args, display, server):
     with open(trace_path, "w") as trace_file:
         corvane = subprocess.Popen(
             [args.corvane, "--no-settings", "--trace", "--model", "KRV-40", "--rig-encoder", "2",
-             "--rig-wpm", "30", "--rig-audio-output", "rig", "--audio-input", "rig_in"],
+             "--rig-wpm", "30", "--rig-label", "F", "--rig-audio-output", "rig", "--audio-input", "rig_in"],
             env=env, stdout=subprocess.DEVNULL, stderr=trace_file)
     try:
         trace = Trace(trace_path, corvane)
@@ -108,7 +119,7 @@ def run(args, display, server):
         seen = len(heard_lines(trace_path))
         panel.click("Annunciate")
         line = wait_heard(trace_path, seen, corvane)
-        check(line == "Heard '7040.00': the record agrees", f"after annunciate: {line!r}")
+        check(line == "Heard 'F 7040.00': the record agrees", f"after annunciate: {line!r}")
 
         # The panel now counts a detent where the rig counts two: the record drifts.
         panel.type_into("Encoder kind, 1 or 2", "1")
@@ -119,15 +130,28 @@ def run(args, display, server):
         seen = len(heard_lines(trace_path))
         panel.click("Annunciate")
         line = wait_heard(trace_path, seen, corvane)
-        check(re.fullmatch(rf"Heard '{re.escape(rig)}': the rig is at {re.escape(rig)} kHz; the record says [\d.]+ \(\d+ Hz apart\)", line) is not None,
+        check(re.fullmatch(rf"Heard 'F {re.escape(rig)}': the rig is at {re.escape(rig)} kHz; the record says [\d.]+ \(\d+ Hz apart\)", line) is not None,
               f"with a drifted record (rig on {rig}): {line!r}")
 
         seen = len(heard_lines(trace_path))
         traffic = len(trace.lines())
         panel.xdotool("key", "alt+t")
         line = wait_heard(trace_path, seen, corvane, timeout=20)
-        check(line == f"Heard '{rig}': the record agrees", f"after taking the rig's frequency: {line!r}")
+        check(line == f"Heard 'F {rig}': the record agrees", f"after taking the rig's frequency: {line!r}")
         check(len(trace.lines()) == traffic, f"taking wrote to the port: {trace.lines()[traffic:][:5]}")
+
+        # Verify by ear: "E" ends with an annunciate press and the reading of the rig's answer.
+        panel.xdotool("key", "alt+v")
+        panel.type_into("Encoder kind, 1 or 2", "2")
+        line = go_to(panel, trace_path, corvane, "7041")
+        check(line == "Arrived, verified by ear: Heard 'F 7041.00': the record agrees", f"after \"E\" on 7041: {line!r}")
+
+        panel.type_into("Encoder kind, 1 or 2", "1")
+        line = go_to(panel, trace_path, corvane, "7042")
+        rig = last_rig_tx(trace)
+        check(rig != "7042.00", "the rig came to 7042.00 with a drifted record")
+        check(re.fullmatch(rf"The rig says {re.escape(rig)}; Take\? Heard 'F {re.escape(rig)}': the rig is at {re.escape(rig)} kHz; the record says 7042 \(\d+ Hz apart\)", line) is not None,
+              f"after \"E\" on 7042 with a drifted record (rig on {rig}): {line!r}")
 
     finally:
         stop(corvane)
