@@ -130,6 +130,25 @@ TEST(Decode, LeavesADoubtfulLeadingDigitToTheRecord)
     EXPECT_GE(heard.confidence, hear::trusted);
 }
 
+// A keyer straying by 20 % sends the word gap of "73 73" now and then no
+// longer than a long gap between characters: "7373" may be shown as heard,
+// but never trusted as a frequency. (These seeds' word gaps were read so.)
+TEST(Decode, TrustsNoFrequencyJoinedFromTwoWordsOfFigures)
+{
+    for (const unsigned seed : {6u, 35u}) {
+        std::mt19937 random(seed);
+        morse::Sending sending;
+        sending.wpm = 30;
+        sending.jitter = 0.2;
+        sending.snrDb = 10.0;
+        sending.leadSeconds = 3;
+        const morse::Heard heard = morse::decode(morse::keyed("73 73", sending, 16000, random), 16000);
+        const hear::Finding finding = hear::reconcile(heard.text, heard.confidence, 7'040'000).finding;
+        EXPECT_TRUE(finding != hear::Finding::Agrees && finding != hear::Finding::Differs)
+            << "seed " << seed << ": " << heard.text << " at " << heard.confidence;
+    }
+}
+
 struct ActivityRow {
     const char* proves;
     const char* sent; // empty: noise alone

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <complex>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace morse
@@ -27,6 +28,13 @@ constexpr size_t fewestMarks = 8;
 constexpr double roughGrid = 1.1;
 // Log-likelihood a character must win by over any other to be trusted.
 constexpr double doubtMargin = 6.0;
+// ... and, between two figures of a word without a point, a gap between
+// characters over one between words: the lengths alone tell them apart, and
+// two such words read as one make a frequency of what was none ("73 73").
+constexpr double joinedMargin = 4.0;
+// What the timing of a keyed tone read well strays by without any jitter:
+// the steps' length and the edges' blur under noise.
+constexpr double measuringSpread = 0.07;
 
 // ln I0(x), from the polynomial fits of Abramowitz and Stegun 9.8.1 and 9.8.2.
 double logBesselI0(double x)
@@ -214,6 +222,8 @@ MarkScores edgeScores(const std::vector<std::complex<float>>& phasors, const Rea
 struct Attempt {
     double wpm = 0;
     int stepsPerDit = 0;
+    double jitter = steadyHand; // what the reading was made for
+    double ditSteps = 0;        // and the dit's length it was made for, in steps
     std::vector<std::complex<float>> phasors;
     std::vector<float> energy;
     MarkScores scores{0, 0}; // what the reading was made from
@@ -223,7 +233,15 @@ struct Attempt {
 
 Attempt attempt(const ToneEnergy& tone, double wpm, int stepsPerDit)
 {
-    Attempt a{wpm, stepsPerDit, tone.phasors(tone.stepLength(wpm, stepsPerDit)), {}, {0, 0}, {}, {0, 0}};
+    Attempt a{wpm,
+              stepsPerDit,
+              steadyHand,
+              static_cast<double>(stepsPerDit),
+              tone.phasors(tone.stepLength(wpm, stepsPerDit)),
+              {},
+              {0, 0},
+              {},
+              {0, 0}};
     for (const std::complex<float> c : a.phasors)
         a.energy.push_back(std::norm(c));
     a.scores = summedScores(evidence(a.energy, localSnr(a.energy, stepsPerDit)), longestMark(stepsPerDit));
@@ -251,6 +269,26 @@ double measuredWpm(const Attempt& a)
     if (dits < 1)
         return a.wpm;
     return std::clamp(a.wpm * (dits * a.stepsPerDit) / steps, slowest, fastest);
+}
+
+// The dit's length in steps as the reading tells it: its marks and the gaps
+// inside its characters, each against its length in dits as the symbol read
+// spells it (a dah cut short is still a dah).
+double measuredDit(const Attempt& a)
+{
+    double steps = 0, dits = 0;
+    const std::vector<ReadMark>& marks = a.reading.marks;
+    for (size_t i = 0, element = 0; i < marks.size(); ++i) {
+        element = i > 0 && marks[i].character == marks[i - 1].character ? element + 1 : 0;
+        const std::string_view code = codeOf(a.reading.text[static_cast<size_t>(marks[i].character)]);
+        steps += marks[i].end - marks[i].start;
+        dits += element < code.size() && code[element] == '-' ? 3 : 1;
+        if (element > 0) {
+            steps += marks[i].start - marks[i - 1].end;
+            dits += 1;
+        }
+    }
+    return dits > 0 ? steps / dits : a.ditSteps;
 }
 
 // The tone in the gaps inside the message, away from the marks' edges, for
@@ -300,19 +338,19 @@ double steadiness(const Attempt& a)
 
 // The marks' and gaps' relative deviation from one or three dits: a keyer's
 // jitter; notes and syllables last what they like.
-double timingSpread(const Attempt& a)
+double timingSpread(const Reading& reading, double ditSteps)
 {
     double spread = 0;
     int lengths = 0;
     const auto deviation = [&](int steps) {
-        const double dits = steps / static_cast<double>(a.stepsPerDit);
+        const double dits = steps / ditSteps;
         if (dits > 4.5)
             return;
         const double nominal = dits < 2 ? 1.0 : 3.0;
         spread += (dits - nominal) * (dits - nominal) / (nominal * nominal);
         ++lengths;
     };
-    const std::vector<ReadMark>& marks = a.reading.marks;
+    const std::vector<ReadMark>& marks = reading.marks;
     for (size_t i = 0; i < marks.size(); ++i) {
         deviation(marks[i].end - marks[i].start);
         if (i > 0)
@@ -345,7 +383,7 @@ Heard judged(const Attempt& a, double pitchHz)
 {
     const Reading& r = a.reading;
     const size_t chars = r.text.size();
-    const Margins m = margins(a.scores, a.edgeScores, a.stepsPerDit, r, characters);
+    const Margins m = margins(a.scores, a.edgeScores, a.ditSteps, a.jitter, r, characters);
     // A figure's leading digits matter least: the record supplies any the
     // message leaves out, and three before the point fix the frequency within
     // any band. So while three stay before the point, a doubtful first
@@ -360,10 +398,23 @@ Heard judged(const Attempt& a, double pitchHz)
         ++first;
     const Lead lead = leadOf(m.chosen, r, first);
     const bool leadFixed = lead.firstWord && lead.figures >= 3;
-    Heard heard{{}, 0, pitchHz, a.wpm};
+    // Figures without a point are rarer from a rig than two words of
+    // figures are in other traffic ("73 73").
+    std::vector<bool> pointless(chars, false);
+    for (size_t word = 0, end = 0; word < chars; word = end) {
+        for (end = word + 1; end < chars && !r.wordBefore[end];)
+            ++end;
+        const std::string_view w = std::string_view(m.chosen).substr(word, end - word);
+        const bool figures = w.find_first_not_of("0123456789") == std::string_view::npos;
+        std::fill(pointless.begin() + static_cast<long>(word), pointless.begin() + static_cast<long>(end),
+                  figures);
+    }
+    Heard heard{{}, 0, pitchHz, a.wpm * a.stepsPerDit / a.ditSteps};
     double weakest = leadFixed ? m.after : std::min(m.before, m.after);
     for (size_t c = first; c < chars; ++c) {
         weakest = std::min(weakest, m.characters[c]);
+        if (c > first && !r.wordBefore[c] && pointless[c])
+            weakest = std::min(weakest, m.gaps[c] - joinedMargin + doubtMargin);
         if (c > first && r.wordBefore[c])
             heard.text += ' ';
         if (m.characters[c] < doubtMargin)
@@ -382,9 +433,10 @@ Heard judged(const Attempt& a, double pitchHz)
     // the reading is as sure as the least sure of them. (A keyer with 10 %
     // jitter keeps its timing spread under 0.16 down to -6 dB; a tune whose
     // notes happen to fall near one and three dits reaches 0.19.)
-    heard.confidence = std::clamp(std::min({(weakest - doubtMargin) / 4.0 + 0.5, (0.14 - gapTone(a)) / 0.08,
-                                            (0.30 - timingSpread(a)) / 0.08, (steadiness(a) - 0.85) / 0.1}),
-                                  0.0, 1.0);
+    heard.confidence =
+        std::clamp(std::min({(weakest - doubtMargin) / 4.0 + 0.5, (0.14 - gapTone(a)) / 0.08,
+                             (0.30 - timingSpread(r, a.ditSteps)) / 0.08, (steadiness(a) - 0.85) / 0.1}),
+                   0.0, 1.0);
     // A character that may have been lost at an end is shown as doubtful.
     if (m.before < doubtMargin && !leadFixed)
         heard.text.insert(heard.text.begin(), doubtful);
@@ -453,6 +505,13 @@ Heard decodeNarrowed(std::span<const float> signal, double narrowRate)
     const double stepsPerSecond = best.stepsPerDit / ditSeconds(best.wpm);
     double kappa = 0;
     for (int pass = 0; pass < 2; ++pass) {
+        // The dit's length, and how much the keyer strays, from the lengths
+        // read so far (less what measuring them adds): a keyer straying by
+        // 20 % is read with wider lengths than one straying by 10 %.
+        const double ditSteps =
+            std::clamp(measuredDit(best), 0.8 * best.stepsPerDit, 1.25 * best.stepsPerDit);
+        const double spread = timingSpread(best.reading, ditSteps);
+        const double jitter = std::sqrt(std::max(0.0, spread * spread - measuringSpread * measuringSpread));
         if (pass == 1) {
             const PhaseTrack track = phaseTrack(best.phasors, best.reading, 1 / stepsPerSecond);
             if (track.kappa > 0) {
@@ -462,16 +521,18 @@ Heard decodeNarrowed(std::span<const float> signal, double narrowRate)
         }
         const std::vector<float> snr = readSnr(best.phasors, best.reading, stepsPerSecond);
         MarkScores scores = coherentScores(
-            best.phasors, snr, longestMark(best.stepsPerDit),
+            best.phasors, snr, longestMark(ditSteps),
             [](int, int) { return std::span<const double>(measuredLevel); }, kappa);
-        Reading again = bestReading(scores, best.stepsPerDit);
+        Reading again = bestReading(scores, ditSteps, jitter);
         if (!again.text.empty()) {
             best.reading = std::move(again);
             best.scores = std::move(scores);
+            best.ditSteps = ditSteps;
+            best.jitter = jitter;
         }
     }
     best.edgeScores =
-        edgeScores(best.phasors, best.reading, stepsPerSecond, longestMark(best.stepsPerDit), kappa);
+        edgeScores(best.phasors, best.reading, stepsPerSecond, longestMark(best.ditSteps), kappa);
     return judged(best, tone->hz);
 }
 

@@ -58,6 +58,7 @@ struct Lengths {
     int lo = 1, hi = 1;
     std::vector<float> weight; // index steps - lo
     std::vector<bool> word;    // a gap's: index steps - lo, true where a word gap is the likelier
+    std::vector<float> rival;  // a gap's: index steps - lo, the weight of the less likely kind
 
     Lengths(double stepsPerDit, double loDits, double hiDits, double nominal, double below, double above)
     {
@@ -79,13 +80,16 @@ struct Lengths {
         const int last = std::max(hi, static_cast<int>(std::ceil(hiDits * stepsPerDit)));
         weight.resize(static_cast<size_t>(last - lo + 1), -1e9f);
         word.assign(weight.size(), false);
+        rival.assign(weight.size(), -1e9f);
         for (int d = lo; d <= last; ++d) {
+            const auto i = static_cast<size_t>(d - lo);
             const double dits = d / stepsPerDit;
             const double z = (dits - nominal) / (dits < nominal ? below : above);
             const auto w = static_cast<float>(-0.5 * z * z - cost);
-            if (w > weight[static_cast<size_t>(d - lo)]) {
-                weight[static_cast<size_t>(d - lo)] = w;
-                word[static_cast<size_t>(d - lo)] = true;
+            rival[i] = std::min(w, weight[i]);
+            if (w > weight[i]) {
+                weight[i] = w;
+                word[i] = true;
             }
         }
         hi = last;
@@ -103,13 +107,27 @@ struct Lengths {
 // between characters: most gaps are the latter. A dah falls off toward a
 // dit's length no wider than its jitter: the last dit of a message, with
 // nothing after it to bound it, would otherwise pass for a dah.
+// A keyer that strays by 20 % fills the lengths between a dit and a dah, and
+// between a gap of three dits and one of seven, almost up to where they meet
+// (half of each, at most): its weights are wider, the more so the more its
+// timing strays, and its word gaps as short as four and a half dits are
+// still word gaps.
 struct Timing {
     Lengths dit, dah, inner, between;
-    explicit Timing(double stepsPerDit)
-        : dit(stepsPerDit, 0.5, 2.0, 1, 0.13, 0.13), dah(stepsPerDit, 1.4, 4.5, 3, 0.30, 0.38),
-          inner(stepsPerDit, 0.5, 2.0, 1, 0.13, 0.13), between(stepsPerDit, 1.4, 10, 3, 0.38, 0.6)
+    Timing(double stepsPerDit, double jitter)
+        : Timing(stepsPerDit, std::clamp((jitter - steadyHand) / steadyHand, 0.0, 1.0), 0)
     {
-        between.orWord(stepsPerDit, 14, 7, 1.1, 2.0, 3.0);
+    }
+
+private:
+    // loose: 0 for a keyer that strays by steadyHand, 1 for one that strays by twice that.
+    Timing(double stepsPerDit, double loose, int)
+        : dit(stepsPerDit, 0.5, 2.0, 1, 0.13 + 0.05 * loose, 0.13 + 0.05 * loose),
+          dah(stepsPerDit, 1.4, 4.5, 3, 0.30 + 0.10 * loose, 0.38 + 0.3 * loose),
+          inner(stepsPerDit, 0.5, 2.0, 1, 0.13 + 0.05 * loose, 0.13 + 0.05 * loose),
+          between(stepsPerDit, 1.4, 10, 3, 0.38 + 0.2 * loose, 0.6 + 0.1 * loose)
+    {
+        between.orWord(stepsPerDit, 14, 7, 1.1 + 0.4 * loose, 2.0, 3.0 - 1.5 * loose);
     }
 };
 
@@ -160,9 +178,9 @@ double spelt(std::string_view code, const MarkScores& scores, const Timing& timi
 
 } // namespace
 
-int longestMark(int stepsPerDit)
+int longestMark(double stepsPerDit)
 {
-    return Timing(stepsPerDit).dah.hi;
+    return Timing(stepsPerDit, steadyHand).dah.hi;
 }
 
 namespace
@@ -270,10 +288,10 @@ bool figuresMayGoOn(const Reading& reading)
 
 } // namespace
 
-Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit,
+Margins margins(const MarkScores& scores, const MarkScores& edgeScores, double stepsPerDit, double jitter,
                 const Reading& reading, std::string_view following)
 {
-    const Timing timing(stepsPerDit);
+    const Timing timing(stepsPerDit, jitter);
     const int chars = static_cast<int>(reading.text.size());
     Margins out;
     out.characters.assign(static_cast<size_t>(chars), 0.0);
@@ -285,7 +303,8 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
         const Company company = companyIn(reading, c);
         double best = -1e300, second = silence(p, company);
         for (const char k : characters) {
-            const double s = spelt(codeOf(k), scores, timing, p.lo, p.hi, p.before, p.after) + logPrior(k, company);
+            const double s =
+                spelt(codeOf(k), scores, timing, p.lo, p.hi, p.before, p.after) + logPrior(k, company);
             if (s > best) {
                 second = std::max(second, best);
                 best = s;
@@ -295,6 +314,18 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
             }
         }
         out.characters[static_cast<size_t>(c)] = best - second;
+    }
+    // A gap read as one between characters reads the same with a word gap,
+    // and the other way round: only the timing tells them apart.
+    out.gaps.assign(static_cast<size_t>(chars), std::numeric_limits<double>::infinity());
+    for (size_t i = 1; i < reading.marks.size(); ++i) {
+        const ReadMark &before = reading.marks[i - 1], &after = reading.marks[i];
+        if (before.character == after.character)
+            continue;
+        const auto at = static_cast<size_t>(after.start - before.end - timing.between.lo);
+        if (at < timing.between.weight.size())
+            out.gaps[static_cast<size_t>(after.character)] =
+                timing.between.weight[at] - timing.between.rival[at];
     }
     // A character lost at either end, in a fade or under the noise, leaves a
     // shorter message that reads just as well.
@@ -309,7 +340,7 @@ Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int step
 Choice bestOf(const MarkScores& scores, int stepsPerDit, const Reading& reading, int character,
               std::string_view choices)
 {
-    const Timing timing(stepsPerDit);
+    const Timing timing(stepsPerDit, steadyHand);
     const Place p = placeOf(scores, timing, reading, character);
     Choice out;
     double best = -1e300, second = silence(p, companyIn(reading, character));
@@ -332,7 +363,7 @@ double roughScore(std::span<const float> evidence, double stepsPerDit)
     // Characters of one to six marks, as in the alphabet, any marks.
     constexpr int most = 6;
     using Counts = std::array<float, most + 1>; // by the marks of the character sent so far
-    const Timing timing(stepsPerDit);
+    const Timing timing(stepsPerDit, steadyHand);
     const int steps = static_cast<int>(evidence.size());
     std::vector<double> sum(steps + 1, 0.0);
     for (int k = 0; k < steps; ++k)
@@ -499,10 +530,10 @@ private:
 
 } // namespace
 
-Reading bestReading(const MarkScores& scores, int stepsPerDit)
+Reading bestReading(const MarkScores& scores, double stepsPerDit, double jitter)
 {
     static const std::vector<Node> tree = codeTree();
-    const Timing timing(stepsPerDit);
+    const Timing timing(stepsPerDit, jitter);
     const Trellis trellis(scores, timing, tree);
 
     // Silence after the message costs nothing: take the best last character anywhere.

@@ -45,13 +45,18 @@ private:
     std::vector<float> score_;
 };
 
-// The longest mark the reading considers at this speed, in steps.
-int longestMark(int stepsPerDit);
+// The relative spread of the lengths of a steady hand's marks and gaps.
+inline constexpr double steadyHand = 0.1;
 
-// stepsPerDit: the steps of one dit at the speed tried (4..16); `scores` for
-// lengths up to longestMark(stepsPerDit) at least. An empty reading when no
-// message scores above silence.
-Reading bestReading(const MarkScores& scores, int stepsPerDit);
+// The longest mark the reading considers at this speed, in steps.
+int longestMark(double stepsPerDit);
+
+// stepsPerDit: the steps of one dit (4..16, not necessarily whole); `scores` for
+// lengths up to longestMark(stepsPerDit) at least; jitter: the relative
+// spread of the lengths the keyer sends, steadyHand up to twice that (the
+// weights widen between; beyond, they stay as at either end). An empty
+// reading when no message scores above silence.
+Reading bestReading(const MarkScores& scores, double stepsPerDit, double jitter = steadyHand);
 
 // How far (log-likelihood) the reading stands above its nearest rivals: for
 // each character, the symbol its place is read as, with the odds of each
@@ -64,11 +69,15 @@ Reading bestReading(const MarkScores& scores, int stepsPerDit);
 struct Margins {
     std::string chosen; // symbol ids, one for each of the reading's characters
     std::vector<double> characters;
+    // For each character, by how much its timing says the gap before it is
+    // the kind it was read as (between characters, or between words) rather
+    // than the other; infinite for the first.
+    std::vector<double> gaps;
     double before = 0, after = 0;
 };
-// Same marks and speed as `reading` was made with; `edgeScores` weigh the
-// marks beyond its ends, where their level is less sure.
-Margins margins(const MarkScores& scores, const MarkScores& edgeScores, int stepsPerDit,
+// Same marks, speed and jitter as `reading` was made with; `edgeScores`
+// weigh the marks beyond its ends, where their level is less sure.
+Margins margins(const MarkScores& scores, const MarkScores& edgeScores, double stepsPerDit, double jitter,
                 const Reading& reading, std::string_view following);
 
 // Of `choices`, the character the samples bear out best in the place of the
