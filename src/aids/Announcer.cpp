@@ -9,6 +9,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -188,31 +189,39 @@ void Announcer::put(QWidget* focused, const QString& text)
         sayOnItem(list, text);
         return;
     }
-    if (!ownNames_.contains(focused))
-        ownNames_.insert(focused, focused->accessibleName());
+    // A reader ignores name changes of labels: there the description carries it.
+    const bool byDescription = qobject_cast<QLabel*>(focused) != nullptr;
+    QHash<QWidget*, QString>& own = byDescription ? ownDescriptions_ : ownNames_;
+    if (!own.contains(focused))
+        own.insert(focused, byDescription ? focused->accessibleDescription() : focused->accessibleName());
     // A reader keeps each object's last name and ignores a change to the same
     // name; a trailing space makes the repeat a change and is not heard.
     QString name = text;
     if (spokenAs_.value(focused) == name)
         name += u' ';
     spokenAs_.insert(focused, name);
-    focused->setAccessibleName(name);
+    if (byDescription)
+        focused->setAccessibleDescription(name);
+    else
+        focused->setAccessibleName(name);
 }
 
 void Announcer::sayOnItem(QListWidget* list, const QString& text)
 {
+    // A reader ignores name changes of list items; it speaks a change of the
+    // focused item's description.
     QListWidgetItem* item = list->currentItem();
     if (!item)
         return;
     if (newsItems_.value(list) != item)
         giveItemBack(list);
-    QString name = text;
-    if (item->data(Qt::AccessibleTextRole).toString() == name)
-        name += u' ';
-    item->setData(Qt::AccessibleTextRole, name);
+    QString news = text;
+    if (item->data(Qt::AccessibleDescriptionRole).toString() == news)
+        news += u' ';
+    item->setData(Qt::AccessibleDescriptionRole, news);
     newsItems_.insert(list, item);
-    // The view tells a reader of its items' new data, not of their new names.
-    QAccessibleEvent event(list, QAccessible::NameChanged);
+    // The view tells a reader of its items' new data, not of their new descriptions.
+    QAccessibleEvent event(list, QAccessible::DescriptionChanged);
     event.setChild(list->row(item));
     QAccessible::updateAccessibility(&event);
 }
@@ -222,20 +231,24 @@ void Announcer::giveItemBack(QListWidget* list)
     QListWidgetItem* item = newsItems_.take(list);
     if (!item)
         return;
-    item->setData(Qt::AccessibleTextRole, QVariant());
-    QAccessibleEvent event(list, QAccessible::NameChanged);
+    item->setData(Qt::AccessibleDescriptionRole, QVariant());
+    QAccessibleEvent event(list, QAccessible::DescriptionChanged);
     event.setChild(list->row(item));
     QAccessible::updateAccessibility(&event);
 }
 
 void Announcer::giveNameBack(QWidget* control)
 {
-    const auto it = ownNames_.find(control);
-    if (it == ownNames_.end())
-        return;
-    const QString own = it.value();
-    ownNames_.erase(it);
-    control->setAccessibleName(own);
+    if (const auto it = ownNames_.find(control); it != ownNames_.end()) {
+        const QString own = it.value();
+        ownNames_.erase(it);
+        control->setAccessibleName(own);
+    }
+    if (const auto it = ownDescriptions_.find(control); it != ownDescriptions_.end()) {
+        const QString own = it.value();
+        ownDescriptions_.erase(it);
+        control->setAccessibleDescription(own);
+    }
 }
 
 void Announcer::giveItemsBack()

@@ -2,9 +2,10 @@
 // Tells a screen reader, once, what each action did.
 //
 // Orca 43 and the other AT-SPI screen readers speak a change of the focused
-// object's accessible name, and of no other object; a description change is
-// not spoken, and Qt 6.4 has no announcement of its own. So the focused control
-// carries the news as its name. A reader reads that name afresh when it tells
+// object's accessible name or description, and of no other object, and Qt 6.4
+// has no announcement of its own. So the focused control carries the news as
+// its name; a list's current item and a label as their description, since
+// Orca ignores name changes of those roles. A reader reads that name afresh when it tells
 // of a focus change, and keeps it: news put on a control within `settle` of
 // its focus change would either be read as the control's name or, read
 // meanwhile, be taken for a name already spoken. So news for a control whose
@@ -113,6 +114,7 @@ private:
     bool failed_ = false;
     QString last_;
     QHash<QWidget*, QString> ownNames_;               // controls carrying news, and their own names
+    QHash<QWidget*, QString> ownDescriptions_;        // labels carrying news, and their own descriptions
     QHash<QWidget*, QString> spokenAs_;               // the last name each control was given with news
     QHash<QListWidget*, QListWidgetItem*> newsItems_; // items carrying news, by their list
     Clock clock_;

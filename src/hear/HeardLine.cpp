@@ -78,12 +78,12 @@ void HeardLine::show(const QString& text, bool news)
     // Its name is its text: a change of it is what a reader speaks.
     if (line->accessibleName() != text)
         line->setAccessibleName(text);
-    // Readers speak the name of the focused control only: elsewhere the news
-    // goes where all news goes.
-    // Held, the news is said on whatever has the focus then, the line included.
+    // The news goes where all news goes, the line itself included when it
+    // has the focus (a reader does not speak a label's name change). Held, it
+    // is said on whatever has the focus then.
     if (news && awaited_)
         heldNews_ = text;
-    else if (news && !line->hasFocus())
+    else if (news)
         panel_.aids().announcer().say(text);
     if (onShown)
         onShown(text);

@@ -169,6 +169,7 @@ def session(args, env, orca):
         orca.hear('Freq entry "99999" dropped')
         record = by_mouse(panel, orca)
         focus_after_a_long_run(panel, orca, record)
+        explore_during_a_run(panel, orca)
         refused(panel, orca)
     finally:
         stop(corvane)
@@ -256,6 +257,36 @@ def focus_after_a_long_run(panel, orca, record):
     took = time.monotonic() - start
     print(f"orca_e2e: focus change after a 5000-step run spoken after {took:.2f} s")
     check(took < 1.0, f"the focus change took {took:.2f} s to be spoken")
+
+
+def explore_during_a_run(panel, orca):
+    """At "Low", a run started by mouse: Tab moves the focus meanwhile and is
+    spoken; in the model list an arrow moves the cursor at once and is spoken;
+    the model it went to is chosen when the run has been stopped, and its
+    record spoken once."""
+    panel.click("Low")
+    panel.click("Down 5000 steps")  # 26 s at "Low"
+    start = time.monotonic()
+    for _ in range(40):
+        panel.press("Tab")
+        said = []
+        try:
+            wait_until("the new focus spoken", lambda: said.extend(orca.take()) or said, 3, 0.05)
+        except Failure:
+            pass
+        time.sleep(0.2)
+        said.extend(orca.take())
+        if any(s.startswith("Rig model") for s in said):
+            break
+    else:
+        raise Failure("Tab never reached the model list during the run")
+    panel.press("Down")
+    wait_until("the model list's cursor on KRV-30 spoken", lambda: any("KRV-30" in s for s in orca.take()), 5, 0.02)
+    took = time.monotonic() - start
+    print(f"orca_e2e: during a run, the model list reached by Tab and its cursor moved, spoken {took:.1f} s in")
+    check(took < 24, f"the cursor move was spoken {took:.1f} s into a run of 26 s")
+    panel.press("Escape")
+    orca.hear("10110 kilohertz", timeout=30)
 
 
 def text_of(name):
