@@ -1,4 +1,5 @@
 #include "aids/Announcer.h"
+#include "aids/NewsNotice.h"
 
 #include "panel/Corvane.h"
 #include "panel/RecordDoor.h"
@@ -25,6 +26,14 @@ Announcer::Announcer(Corvane& panel, QObject* parent)
     : QObject(parent), panel_(panel), before_(now()), clock_([] { return std::chrono::steady_clock::now(); }),
       focused_(QApplication::focusWidget()), settleTimer_(new QTimer(this))
 {
+    // One place for the notices, out of the way of the panel's controls.
+    auto* holder = new QWidget(&panel);
+    holder->setObjectName(QStringLiteral("news"));
+    holder->setFocusPolicy(Qt::NoFocus);
+    holder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    holder->setGeometry(0, 0, 1, 1);
+    for (NewsNotice*& notice : notices_)
+        notice = new NewsNotice(holder);
     settleTimer_->setSingleShot(true);
     connect(settleTimer_, &QTimer::timeout, this, &Announcer::putHeld);
     for (QAbstractButton* b : panel_.findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly))
@@ -177,83 +186,37 @@ void Announcer::focusMoved(QWidget* now)
     // focused in the reader's eyes.
     if (now)
         giveNameBack(now);
-    // Items are told apart by their list, which has its own focus event.
-    QTimer::singleShot(0, this, &Announcer::giveItemsBack);
     if (!held_.isEmpty())
         settleTimer_->start(settle);
 }
 
 void Announcer::put(QWidget* focused, const QString& text)
 {
-    if (auto* list = qobject_cast<QListWidget*>(focused)) {
-        sayOnItem(list, text);
+    // A reader ignores name changes of list items and labels: a notice of
+    // its own carries the news there, each in turn, so that news following
+    // close behind is not read with the text of the next.
+    if (qobject_cast<QListWidget*>(focused) || qobject_cast<QLabel*>(focused)) {
+        notices_[nextNotice_]->tell(text);
+        nextNotice_ = (nextNotice_ + 1) % notices_.size();
         return;
     }
-    // A reader ignores name changes of labels: there the description carries it.
-    const bool byDescription = qobject_cast<QLabel*>(focused) != nullptr;
-    QHash<QWidget*, QString>& own = byDescription ? ownDescriptions_ : ownNames_;
-    if (!own.contains(focused))
-        own.insert(focused, byDescription ? focused->accessibleDescription() : focused->accessibleName());
+    if (!ownNames_.contains(focused))
+        ownNames_.insert(focused, focused->accessibleName());
     // A reader keeps each object's last name and ignores a change to the same
     // name; a trailing space makes the repeat a change and is not heard.
     QString name = text;
     if (spokenAs_.value(focused) == name)
         name += u' ';
     spokenAs_.insert(focused, name);
-    if (byDescription)
-        focused->setAccessibleDescription(name);
-    else
-        focused->setAccessibleName(name);
-}
-
-void Announcer::sayOnItem(QListWidget* list, const QString& text)
-{
-    // A reader ignores name changes of list items; it speaks a change of the
-    // focused item's description.
-    QListWidgetItem* item = list->currentItem();
-    if (!item)
-        return;
-    if (newsItems_.value(list) != item)
-        giveItemBack(list);
-    QString news = text;
-    if (item->data(Qt::AccessibleDescriptionRole).toString() == news)
-        news += u' ';
-    item->setData(Qt::AccessibleDescriptionRole, news);
-    newsItems_.insert(list, item);
-    // The view tells a reader of its items' new data, not of their new descriptions.
-    QAccessibleEvent event(list, QAccessible::DescriptionChanged);
-    event.setChild(list->row(item));
-    QAccessible::updateAccessibility(&event);
-}
-
-void Announcer::giveItemBack(QListWidget* list)
-{
-    QListWidgetItem* item = newsItems_.take(list);
-    if (!item)
-        return;
-    item->setData(Qt::AccessibleDescriptionRole, QVariant());
-    QAccessibleEvent event(list, QAccessible::DescriptionChanged);
-    event.setChild(list->row(item));
-    QAccessible::updateAccessibility(&event);
+    focused->setAccessibleName(name);
 }
 
 void Announcer::giveNameBack(QWidget* control)
 {
-    if (const auto it = ownNames_.find(control); it != ownNames_.end()) {
-        const QString own = it.value();
-        ownNames_.erase(it);
-        control->setAccessibleName(own);
-    }
-    if (const auto it = ownDescriptions_.find(control); it != ownDescriptions_.end()) {
-        const QString own = it.value();
-        ownDescriptions_.erase(it);
-        control->setAccessibleDescription(own);
-    }
-}
-
-void Announcer::giveItemsBack()
-{
-    for (QListWidget* list : newsItems_.keys())
-        if (!list->hasFocus())
-            giveItemBack(list);
+    const auto it = ownNames_.find(control);
+    if (it == ownNames_.end())
+        return;
+    const QString own = it.value();
+    ownNames_.erase(it);
+    control->setAccessibleName(own);
 }

@@ -2,10 +2,9 @@
 // Tells a screen reader, once, what each action did.
 //
 // Orca 43 and the other AT-SPI screen readers speak a change of the focused
-// object's accessible name or description, and of no other object, and Qt 6.4
-// has no announcement of its own. So the focused control carries the news as
-// its name; a list's current item and a label as their description, since
-// Orca ignores name changes of those roles. A reader reads that name afresh when it tells
+// object's accessible name, and of no other object, and Qt 6.4 has no
+// announcement of its own. So the focused control carries the news as its
+// name. A reader reads that name afresh when it tells
 // of a focus change, and keeps it: news put on a control within `settle` of
 // its focus change would either be read as the control's name or, read
 // meanwhile, be taken for a name already spoken. So news for a control whose
@@ -15,9 +14,10 @@
 // then. A control gets its own name back when the focus comes back to it,
 // before the focus change goes out, never as it is left: a name change of a
 // control just left would be read as the news of the control still focused
-// in the reader's eyes. In a list the focused object is its current item, not
-// the list: the item carries the news (until focus leaves the list or the news
-// moves to another item). The news, after an action:
+// in the reader's eyes. Orca ignores name changes of list items and labels
+// (the focused object in a list is its current item): with the focus there,
+// the news goes out as a notice, which a reader speaks as it appears
+// (NewsNotice). The news, after an action:
 //   a step, a run, a model, a remote request: the record, "7040.2 kilohertz",
 //     with RIT on "transmit 7040 kilohertz, receive 7041.3 kilohertz";
 //   Step size: "50 hertz steps"; RIT: "RIT on, " and the record;
@@ -35,6 +35,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <chrono>
 #include <functional>
 
@@ -42,6 +43,7 @@ class Corvane;
 class QAbstractButton;
 class QListWidget;
 class QListWidgetItem;
+class NewsNotice;
 class QTimer;
 namespace record
 {
@@ -103,9 +105,6 @@ private:
     bool fresh() const;
     void put(QWidget* focused, const QString& text);
     void giveNameBack(QWidget* control);
-    void giveItemsBack();
-    void sayOnItem(QListWidget* list, const QString& text);
-    void giveItemBack(QListWidget* list);
 
     Corvane& panel_;
     State before_;                      // as the last action left it
@@ -114,12 +113,12 @@ private:
     bool failed_ = false;
     QString last_;
     QHash<QWidget*, QString> ownNames_;               // controls carrying news, and their own names
-    QHash<QWidget*, QString> ownDescriptions_;        // labels carrying news, and their own descriptions
     QHash<QWidget*, QString> spokenAs_;               // the last name each control was given with news
-    QHash<QListWidget*, QListWidgetItem*> newsItems_; // items carrying news, by their list
     Clock clock_;
     QPointer<QWidget> focused_; // as the last focus change left it
     TimePoint focusedAt_{};
     QStringList held_; // news waiting for the focus to settle, oldest first
     QTimer* settleTimer_;
+    std::array<NewsNotice*, 3> notices_{}; // the news where the focused control's own changes are not spoken
+    size_t nextNotice_ = 0;
 };
