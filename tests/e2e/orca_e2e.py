@@ -170,6 +170,7 @@ def session(args, env, orca):
         record = by_mouse(panel, orca)
         focus_after_a_long_run(panel, orca, record)
         explore_during_a_run(panel, orca)
+        reading_on_the_heard_line(panel, orca)
         refused(panel, orca)
     finally:
         stop(corvane)
@@ -287,6 +288,20 @@ def explore_during_a_run(panel, orca):
     check(took < 24, f"the cursor move was spoken {took:.1f} s into a run of 26 s")
     panel.press("Escape")
     orca.hear("10110 kilohertz", timeout=30)
+
+
+def reading_on_the_heard_line(panel, orca):
+    """With the focus on the heard line, whose name changes Orca ignores, a
+    reading is spoken once as a notice."""
+    for _ in range(40):
+        panel.press("Tab")
+        said = wait_for_speech(orca, 3)
+        if any(s.startswith("Listening to") or s.startswith("Heard '") for s in said):
+            break
+    else:
+        raise Failure("Tab never reached the heard line")
+    panel.press("alt+a")
+    orca.hear("notification Heard '", timeout=30)
 
 
 def text_of(name):
