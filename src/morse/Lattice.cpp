@@ -122,9 +122,9 @@ struct Timing {
 private:
     // loose: 0 for a keyer that strays by steadyHand, 1 for one that strays by twice that.
     Timing(double stepsPerDit, double loose, int)
-        : dit(stepsPerDit, 0.5, 2.0, 1, 0.13 + 0.05 * loose, 0.13 + 0.05 * loose),
-          dah(stepsPerDit, 1.4, 4.5, 3, 0.30 + 0.10 * loose, 0.38 + 0.3 * loose),
-          inner(stepsPerDit, 0.5, 2.0, 1, 0.13 + 0.05 * loose, 0.13 + 0.05 * loose),
+        : dit(stepsPerDit, 0.5, 2.0, 1, 0.13 + 0.08 * loose, 0.13 + 0.08 * loose),
+          dah(stepsPerDit, 1.4, 4.5, 3, 0.30 + 0.30 * loose, 0.38 + 0.3 * loose),
+          inner(stepsPerDit, 0.5, 2.0, 1, 0.13 + 0.08 * loose, 0.13 + 0.08 * loose),
           between(stepsPerDit, 1.4, 10, 3, 0.38 + 0.2 * loose, 0.6 + 0.1 * loose)
     {
         between.orWord(stepsPerDit, 14, 7, 1.1 + 0.4 * loose, 2.0, 3.0 - 1.5 * loose);
