@@ -7,10 +7,9 @@
 #include "text/ControlNames.h"
 #include "text/NumberText.h"
 
-#include <QAccessible>
 #include <QApplication>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -29,8 +28,7 @@ Announcer::Announcer(Corvane& panel, QObject* parent)
     // One place for the notices, out of the way of the panel's controls.
     auto* holder = new QWidget(&panel);
     holder->setObjectName(QStringLiteral("news"));
-    holder->setFocusPolicy(Qt::NoFocus);
-    holder->setAttribute(Qt::WA_TransparentForMouseEvents);
+    holder->setAttribute(Qt::WA_TransparentForMouseEvents); // the notices' too
     holder->setGeometry(0, 0, 1, 1);
     for (NewsNotice*& notice : notices_)
         notice = new NewsNotice(holder);

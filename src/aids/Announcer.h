@@ -41,8 +41,6 @@
 
 class Corvane;
 class QAbstractButton;
-class QListWidget;
-class QListWidgetItem;
 class NewsNotice;
 class QTimer;
 namespace record

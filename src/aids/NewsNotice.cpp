@@ -21,9 +21,6 @@ NewsNotice::NewsNotice(QWidget* parent) : QWidget(parent)
         return true;
     }();
     (void)installed;
-    setObjectName(QStringLiteral("news"));
-    setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
     setGeometry(0, 0, 1, 1);
     hide();
 }

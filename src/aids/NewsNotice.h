@@ -1,7 +1,8 @@
 #pragma once
 // A notice a screen reader speaks as it appears: the news for a focused
 // control whose own changes a reader does not speak (a list's items, a label).
-// Invisible on the screen; takes no focus and no input.
+// Invisible on the screen and takes no focus; its parent keeps the mouse off
+// it.
 
 #include <QWidget>
 
