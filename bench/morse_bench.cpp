@@ -2,7 +2,8 @@
 // ("7030.05") and short ("030.05") forms, alone, after a label ("F", "FREQ",
 // "R") or before a closing sign ("K", "<AR>"); off the rig's grid
 // ("3524.14"); and other traffic ("73 73", "RST 599", "5NN TU", "CQ DE W1AW",
-// groups of figures that are no frequency). 20 % timing jitter, white
+// groups of figures that are no frequency). 20 % timing jitter (a standard
+// deviation, or with --even-jitter a bound every length keeps within), white
 // Gaussian noise at each signal-to-noise ratio (tone power over noise power in
 // 2500 Hz), over a grid of speeds (12 to 40 WPM), pitches (300 to 1200 Hz)
 // and fading; then noise alone, music, babble and other Morse traffic. Prints,
@@ -247,14 +248,16 @@ std::vector<float> babble(std::mt19937& random, int rate, double seconds)
 
 void usage()
 {
-    std::puts("usage: corvane_morse_bench [--messages N] [--seed N] [--snr DB] [--jitter J] [--fresh-phase]\n"
-              "                           [--verbose]\n"
-              "  --messages N  messages per condition (default 16): 4 speeds x 3 pitches x fading off/on\n"
-              "  --seed N      the generator's seed (default 1)\n"
-              "  --snr DB      only this signal-to-noise ratio\n"
-              "  --jitter J    each mark's and gap's length strays by J, relative (default 0.2)\n"
-              "  --fresh-phase each mark at a random phase, as from a sidetone started at every key-down\n"
-              "  --verbose     print every message read wrong, and each condition's figures");
+    std::puts(
+        "usage: corvane_morse_bench [--messages N] [--seed N] [--snr DB] [--jitter J] [--even-jitter]\n"
+        "                           [--fresh-phase] [--verbose]\n"
+        "  --messages N  messages per condition (default 16): 4 speeds x 3 pitches x fading off/on\n"
+        "  --seed N      the generator's seed (default 1)\n"
+        "  --snr DB      only this signal-to-noise ratio\n"
+        "  --jitter J    each mark's and gap's length strays by J, relative (default 0.2)\n"
+        "  --even-jitter each length anywhere within J of its own, evenly (else J is a standard deviation)\n"
+        "  --fresh-phase each mark at a random phase, as from a sidetone started at every key-down\n"
+        "  --verbose     print every message read wrong, and each condition's figures");
 }
 
 constexpr double speeds[] = {12, 20, 30, 40};
@@ -266,7 +269,7 @@ int main(int argc, char** argv)
 {
     int perCondition = 16;
     unsigned seed = 1;
-    bool verbose = false, freshPhase = false;
+    bool verbose = false, freshPhase = false, evenJitter = false;
     double jitter = 0.2;
     std::vector<double> snrs{20.0, 10.0, 6.0, 3.0, 0.0, -3.0, -6.0, -9.0, -12.0, -15.0};
     for (int i = 1; i < argc; ++i) {
@@ -274,6 +277,8 @@ int main(int argc, char** argv)
             perCondition = std::max(1, std::atoi(argv[++i]));
         else if (!std::strcmp(argv[i], "--verbose"))
             verbose = true;
+        else if (!std::strcmp(argv[i], "--even-jitter"))
+            evenJitter = true;
         else if (!std::strcmp(argv[i], "--fresh-phase"))
             freshPhase = true;
         else if (!std::strcmp(argv[i], "--snr") && i + 1 < argc)
@@ -291,13 +296,16 @@ int main(int argc, char** argv)
     const int cells = static_cast<int>(std::size(speeds) * std::size(pitches)) * 2;
     std::printf(
         "Each SNR: %d messages (speeds 12/20/30/40 WPM x pitches 300/700/1200 Hz x fading off/on x %d),\n"
-        "%.0f %% jitter, rates 8/16/44.1/48 kHz%s; of every eight: long, short, label and long, label and\n"
-        "short, closing sign, off the grid, other traffic, figures that are no frequency.\n"
+        "%.0f %% jitter (%s), rates 8/16/44.1/48 kHz%s;\n"
+        "of every eight: long, short, label and long, label and short, closing sign, off the grid,\n"
+        "other traffic, figures that are no frequency.\n"
         "'right': read whole and trusted ('worst': the worst condition); 'freq': of the messages that name\n"
         "the rig's frequency, the panel names it (leading digits perhaps from the record, which is up to\n"
         "2 kHz off); 'wrong trusted': it names another, or one where the message names none the rig can be\n"
         "on; 'agrees': of those, the ones it would say the record agrees with.\n\n",
-        cells * perCondition, perCondition, 100 * jitter, freshPhase ? ", each mark at a fresh phase" : "");
+        cells * perCondition, perCondition, 100 * jitter,
+        evenJitter ? "each length anywhere within it" : "standard deviation",
+        freshPhase ? ", each mark at a fresh phase" : "");
     std::printf("%7s  %6s  %7s  %6s  %8s  %8s  %7s  %13s  %6s  %6s  %6s  %6s\n", "SNR dB", "CER %", "right %",
                 "freq %", "steady %", "fading %", "worst %", "wrong trusted", "agrees", "cpu ms", "ms p95",
                 "ms max");
@@ -316,6 +324,7 @@ int main(int argc, char** argv)
                         sending.pitchHz = pitch;
                         sending.wpm = wpm;
                         sending.jitter = jitter;
+                        sending.evenJitter = evenJitter;
                         sending.fading = fading;
                         sending.freshPhase = freshPhase;
                         sending.snrDb = snr;
@@ -372,6 +381,7 @@ int main(int argc, char** argv)
                 sending.wpm = speeds[static_cast<size_t>(i) % std::size(speeds)];
                 sending.pitchHz = 300 + 900 * std::uniform_real_distribution<double>(0, 1)(random);
                 sending.jitter = jitter;
+                sending.evenJitter = evenJitter;
                 sending.fading = i % 2;
                 sending.snrDb = 20 - 3 * (i % 10);
                 samples = morse::keyed(sent, sending, rate, random);
@@ -398,6 +408,7 @@ int main(int argc, char** argv)
         morse::Sending sending;
         sending.wpm = 12;
         sending.jitter = jitter;
+        sending.evenJitter = evenJitter;
         sending.fading = true;
         sending.snrDb = -6;
         const std::vector<float> samples = morse::keyed(longest, sending, 48000, random);

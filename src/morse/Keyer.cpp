@@ -69,7 +69,9 @@ std::vector<float> keyed(std::string_view text, const Sending& sending, int rate
     std::vector<std::pair<double, double>> marks; // start and end, seconds
     double t = sending.leadSeconds;
     for (const Element& e : elements(text)) {
-        const double stretch = std::clamp(1.0 + sending.jitter * gauss(random), 0.5, 1.5);
+        const double stretch = sending.evenJitter
+                                   ? 1.0 + sending.jitter * std::uniform_real_distribution<double>(-1.0, 1.0)(random)
+                                   : std::clamp(1.0 + sending.jitter * gauss(random), 0.5, 1.5);
         const double length = e.units * ditSeconds(sending.wpm) * stretch;
         if (e.mark)
             marks.emplace_back(t, t + length);

@@ -18,6 +18,7 @@ struct Sending {
     double wpm = 20;
     double amplitude = 0.5;  // of the tone, full scale 1
     double jitter = 0;       // standard deviation of each mark's and gap's length, relative (0.1: 10 %)
+    bool evenJitter = false; // instead, each length anywhere within +-jitter of its own, evenly
     bool fading = false;     // the tone's power swings between 0.2 and 1.8 of its mean over 2..5 s
     bool freshPhase = false; // each mark starts at a random phase (an oscillator started at each key-down)
     std::optional<double> snrDb; // white Gaussian noise: tone power over noise power in 2500 Hz
