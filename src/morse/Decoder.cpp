@@ -3,6 +3,7 @@
 #include "morse/Code.h"
 #include "morse/Lattice.h"
 #include "morse/PhaseTrack.h"
+#include "morse/Prior.h"
 #include "morse/Tone.h"
 
 #include <algorithm>
@@ -377,13 +378,37 @@ Lead leadOf(const std::string& text, const Reading& r, size_t first)
     return {point - word, word == first};
 }
 
+// A reading's gaps between a number with a point and a letter or a sign
+// beside it, where the timing does not clearly make them gaps between
+// characters, made word gaps: such a number stands apart from its label or
+// closing sign, and a loose keyer's word gap may come out little longer than
+// a gap between characters ("R 658.80" read as "R658.80"). Figures without a
+// point keep their company ("5NN", "W1AW").
+Reading parted(Reading r, const Margins& m)
+{
+    const auto figure = [&](size_t c) { return companyOf(m.chosen[c]) == Company::Figures; };
+    const size_t n = r.text.size();
+    for (size_t first = 0, end = 0; first < n; first = end) {
+        // [first, end): the figures of one word side by side, or one other character.
+        for (end = first + 1; figure(first) && end < n && figure(end) && !r.wordBefore[end];)
+            ++end;
+        if (!figure(first) ||
+            std::string_view(m.chosen).substr(first, end - first).find('.') == std::string_view::npos)
+            continue;
+        for (const size_t c : {first, end})
+            if (c > 0 && c < n && !r.wordBefore[c] && m.gaps[c] < joinedMargin)
+                r.wordBefore[c] = true;
+    }
+    return r;
+}
+
 // The written text, '*' for each character that does not stand out of its
 // rivals, and the confidence of the whole.
 Heard judged(const Attempt& a, double pitchHz)
 {
-    const Reading& r = a.reading;
+    const Margins m = margins(a.scores, a.edgeScores, a.ditSteps, a.jitter, a.reading, characters);
+    const Reading r = parted(a.reading, m);
     const size_t chars = r.text.size();
-    const Margins m = margins(a.scores, a.edgeScores, a.ditSteps, a.jitter, r, characters);
     // A figure's leading digits matter least: the record supplies any the
     // message leaves out, and three before the point fix the frequency within
     // any band. So while three stay before the point, a doubtful first
