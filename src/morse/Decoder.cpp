@@ -33,6 +33,9 @@ constexpr double doubtMargin = 6.0;
 // characters over one between words: the lengths alone tell them apart, and
 // two such words read as one make a frequency of what was none ("73 73").
 constexpr double joinedMargin = 4.0;
+// What a character of a word without figures must win by instead: such a
+// word never makes a frequency, nor changes one.
+constexpr double wordMargin = 3.5;
 // What the timing of a keyed tone read well strays by without any jitter:
 // the steps' length and the edges' blur under noise.
 constexpr double measuringSpread = 0.07;
@@ -402,6 +405,23 @@ Reading parted(Reading r, const Margins& m)
     return r;
 }
 
+// What each of the reading's characters must win by to be written, or to be
+// trusted: a word without figures (a label, a closing sign, other traffic)
+// on lesser odds than a figure.
+std::vector<double> neededMargins(const Reading& r, std::string_view chosen)
+{
+    std::vector<double> needed(chosen.size(), doubtMargin);
+    for (size_t word = 0, end = 0; word < chosen.size(); word = end) {
+        bool figures = companyOf(chosen[word]) == Company::Figures;
+        for (end = word + 1; end < chosen.size() && !r.wordBefore[end]; ++end)
+            figures = figures || companyOf(chosen[end]) == Company::Figures;
+        if (!figures)
+            std::fill(needed.begin() + static_cast<long>(word), needed.begin() + static_cast<long>(end),
+                      wordMargin);
+    }
+    return needed;
+}
+
 // The written text, '*' for each character that does not stand out of its
 // rivals, and the confidence of the whole.
 Heard judged(const Attempt& a, double pitchHz)
@@ -409,6 +429,7 @@ Heard judged(const Attempt& a, double pitchHz)
     const Margins m = margins(a.scores, a.edgeScores, a.ditSteps, a.jitter, a.reading, characters);
     const Reading r = parted(a.reading, m);
     const size_t chars = r.text.size();
+    const std::vector<double> needed = neededMargins(r, m.chosen);
     // A figure's leading digits matter least: the record supplies any the
     // message leaves out, and three before the point fix the frequency within
     // any band. So while three stay before the point, a doubtful first
@@ -418,7 +439,7 @@ Heard judged(const Attempt& a, double pitchHz)
     // always is.
     size_t first = 0;
     for (Lead lead = leadOf(m.chosen, r, 0);
-         lead.figures >= 3 && (!lead.firstWord || lead.figures > 3) && m.characters[first] < doubtMargin;
+         lead.figures >= 3 && (!lead.firstWord || lead.figures > 3) && m.characters[first] < needed[first];
          lead = leadOf(m.chosen, r, first))
         ++first;
     const Lead lead = leadOf(m.chosen, r, first);
@@ -437,12 +458,12 @@ Heard judged(const Attempt& a, double pitchHz)
     Heard heard{{}, 0, pitchHz, a.wpm * a.stepsPerDit / a.ditSteps};
     double weakest = leadFixed ? m.after : std::min(m.before, m.after);
     for (size_t c = first; c < chars; ++c) {
-        weakest = std::min(weakest, m.characters[c]);
+        weakest = std::min(weakest, m.characters[c] - needed[c] + doubtMargin);
         if (c > first && !r.wordBefore[c] && pointless[c])
             weakest = std::min(weakest, m.gaps[c] - joinedMargin + doubtMargin);
         if (c > first && r.wordBefore[c])
             heard.text += ' ';
-        if (m.characters[c] < doubtMargin)
+        if (m.characters[c] < needed[c])
             heard.text += doubtful;
         else
             heard.text += writtenOf(m.chosen[c]);
