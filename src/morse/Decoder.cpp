@@ -381,6 +381,17 @@ Lead leadOf(const std::string& text, const Reading& r, size_t first)
     return {point - word, word == first};
 }
 
+// Calls f(word, end) for each word [word, end) of the reading's characters.
+template <class F> void forEachWord(const Reading& r, F f)
+{
+    const size_t n = r.text.size();
+    for (size_t word = 0, end = 0; word < n; word = end) {
+        for (end = word + 1; end < n && !r.wordBefore[end];)
+            ++end;
+        f(word, end);
+    }
+}
+
 // A reading's gaps between a number with a point and a letter or a sign
 // beside it, where the timing does not clearly make them gaps between
 // characters, made word gaps: such a number stands apart from its label or
@@ -411,14 +422,12 @@ Reading parted(Reading r, const Margins& m)
 std::vector<double> neededMargins(const Reading& r, std::string_view chosen)
 {
     std::vector<double> needed(chosen.size(), doubtMargin);
-    for (size_t word = 0, end = 0; word < chosen.size(); word = end) {
-        bool figures = companyOf(chosen[word]) == Company::Figures;
-        for (end = word + 1; end < chosen.size() && !r.wordBefore[end]; ++end)
-            figures = figures || companyOf(chosen[end]) == Company::Figures;
-        if (!figures)
+    forEachWord(r, [&](size_t word, size_t end) {
+        const std::string_view w = chosen.substr(word, end - word);
+        if (std::none_of(w.begin(), w.end(), [](char id) { return companyOf(id) == Company::Figures; }))
             std::fill(needed.begin() + static_cast<long>(word), needed.begin() + static_cast<long>(end),
                       wordMargin);
-    }
+    });
     return needed;
 }
 
@@ -447,14 +456,12 @@ Heard judged(const Attempt& a, double pitchHz)
     // Figures without a point are rarer from a rig than two words of
     // figures are in other traffic ("73 73").
     std::vector<bool> pointless(chars, false);
-    for (size_t word = 0, end = 0; word < chars; word = end) {
-        for (end = word + 1; end < chars && !r.wordBefore[end];)
-            ++end;
+    forEachWord(r, [&](size_t word, size_t end) {
         const std::string_view w = std::string_view(m.chosen).substr(word, end - word);
         const bool figures = w.find_first_not_of("0123456789") == std::string_view::npos;
         std::fill(pointless.begin() + static_cast<long>(word), pointless.begin() + static_cast<long>(end),
                   figures);
-    }
+    });
     Heard heard{{}, 0, pitchHz, a.wpm * a.stepsPerDit / a.ditSteps};
     double weakest = leadFixed ? m.after : std::min(m.before, m.after);
     for (size_t c = first; c < chars; ++c) {
