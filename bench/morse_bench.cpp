@@ -14,6 +14,7 @@
 // many of those would pass for agreement, and the decode time; then the
 // decode time of the longest message. See --help.
 #include "hear/Verdict.h"
+#include "morse/Code.h"
 #include "morse/Decoder.h"
 #include "morse/Keyer.h"
 
@@ -192,6 +193,100 @@ morse::Heard timedDecode(const std::vector<float>& samples, int rate, double& ms
     return heard;
 }
 
+// The marks of a message as sent, against the noise it was sent in. `clean`:
+// the same message without noise, `noisy` with it.
+struct MarkStrength {
+    // The weakest mark's energy per dit over the noise's density, dB: a
+    // fade's trough, where a mark is hardest to tell from a gap.
+    double weakestDb = 0;
+    // Whether, to a reader that knows all but the noise (each mark's phase,
+    // level and timing), every dit stands out of a gap there, and every dah
+    // out of a dit, by the 6 nats a character must win by to be trusted,
+    // each by its own samples.
+    bool everyMarkSure = true;
+};
+MarkStrength strengthOf(const std::vector<float>& clean, const std::vector<float>& noisy, int rate,
+                        const morse::Sending& sending)
+{
+    const double density =
+        sending.amplitude * sending.amplitude / 2 / std::pow(10.0, *sending.snrDb / 10) / 2500.0;
+    const double variance = density * rate / 2;
+    const double ditSamples = morse::ditSeconds(sending.wpm) * rate;
+    double weakest = 1e300;
+    MarkStrength out;
+    // Log-likelihood ratio, sample by sample, of the mark against a gap.
+    std::vector<double> evidence{0};
+    for (size_t n = 0; n < clean.size();) {
+        if (clean[n] == 0) {
+            ++n;
+            continue;
+        }
+        const size_t start = n;
+        evidence.resize(1);
+        // A mark's samples cross zero now and then: it ends at a run of a
+        // quarter of a dit without any.
+        size_t quiet = 0;
+        for (; n < clean.size() && quiet < ditSamples / 4; ++n) {
+            const double s = clean[n], noise = static_cast<double>(noisy[n]) - s;
+            evidence.push_back(evidence.back() + (s * s + 2 * noise * s) / (2 * variance));
+            quiet = clean[n] == 0 ? quiet + 1 : 0;
+        }
+        const size_t length = n - quiet - start;
+        const double dits = std::max(1.0, std::round(static_cast<double>(length) / ditSamples));
+        double energy = 0;
+        for (size_t k = start; k < start + length; ++k)
+            energy += static_cast<double>(clean[k]) * clean[k];
+        weakest = std::min(weakest, energy / rate / dits / density);
+        // A dah against a dit at either end of it: what tells them apart is the rest.
+        const size_t third = length / 3;
+        const double sure = dits < 2 ? evidence[length]
+                                     : std::min(evidence[length] - evidence[third], evidence[length - third]);
+        out.everyMarkSure = out.everyMarkSure && sure >= 6;
+    }
+    out.weakestDb = 10 * std::log10(weakest);
+    return out;
+}
+
+// Whole messages read right, by their weakest mark (MarkStrength). Known
+// to the last detail (phase, level, timing), a mark of Eb/N0 x (linear)
+// tells itself from a gap by x nats on average: one under 6 (7.8 dB) carries
+// less than a character must win by to be trusted.
+struct ByWeakest {
+    static constexpr double edges[] = {3, 6, 12, 24}; // nats
+    int messages[std::size(edges) + 1] = {}, right[std::size(edges) + 1] = {},
+                                    sure[std::size(edges) + 1] = {};
+
+    void add(const MarkStrength& m, bool isRight)
+    {
+        size_t bin = 0;
+        while (bin < std::size(edges) && std::pow(10.0, m.weakestDb / 10) >= edges[bin])
+            ++bin;
+        ++messages[bin];
+        right[bin] += isRight;
+        sure[bin] += m.everyMarkSure;
+    }
+    void print() const
+    {
+        std::printf("\n%-28s  %8s  %7s  %17s\n", "Weakest mark, Eb/N0", "messages", "right %",
+                    "every mark sure %");
+        const auto db = [](double nats) { return 10 * std::log10(nats); };
+        for (size_t b = 0; b <= std::size(edges); ++b) {
+            char label[48];
+            if (b == 0)
+                std::snprintf(label, sizeof label, "under %.1f dB (%.0f nats)", db(edges[0]), edges[0]);
+            else if (b == std::size(edges))
+                std::snprintf(label, sizeof label, "%.1f dB (%.0f nats) and more", db(edges[b - 1]),
+                              edges[b - 1]);
+            else
+                std::snprintf(label, sizeof label, "%.1f to %.1f dB (%.0f to %.0f)", db(edges[b - 1]),
+                              db(edges[b]), edges[b - 1], edges[b]);
+            const double share = std::max(messages[b], 1);
+            std::printf("%-28s  %8d  %7.1f  %17.1f\n", label, messages[b], 100.0 * right[b] / share,
+                        100.0 * sure[b] / share);
+        }
+    }
+};
+
 // A melody of random notes with harmonics, legato, 150..400 ms each.
 std::vector<float> music(std::mt19937& random, int rate, double seconds)
 {
@@ -250,13 +345,14 @@ void usage()
 {
     std::puts(
         "usage: corvane_morse_bench [--messages N] [--seed N] [--snr DB] [--jitter J] [--even-jitter]\n"
-        "                           [--fresh-phase] [--verbose]\n"
+        "                           [--fresh-phase] [--by-weakest] [--verbose]\n"
         "  --messages N  messages per condition (default 16): 4 speeds x 3 pitches x fading off/on\n"
         "  --seed N      the generator's seed (default 1)\n"
         "  --snr DB      only this signal-to-noise ratio\n"
         "  --jitter J    each mark's and gap's length strays by J, relative (default 0.2)\n"
         "  --even-jitter each length anywhere within J of its own, evenly (else J is a standard deviation)\n"
         "  --fresh-phase each mark at a random phase, as from a sidetone started at every key-down\n"
+        "  --by-weakest  also the messages read right by their weakest mark's energy (a fade's trough)\n"
         "  --verbose     print every message read wrong, and each condition's figures");
 }
 
@@ -269,12 +365,14 @@ int main(int argc, char** argv)
 {
     int perCondition = 16;
     unsigned seed = 1;
-    bool verbose = false, freshPhase = false, evenJitter = false;
+    bool verbose = false, freshPhase = false, evenJitter = false, byWeakest = false;
     double jitter = 0.2;
     std::vector<double> snrs{20.0, 10.0, 6.0, 3.0, 0.0, -3.0, -6.0, -9.0, -12.0, -15.0};
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--messages") && i + 1 < argc)
             perCondition = std::max(1, std::atoi(argv[++i]));
+        else if (!std::strcmp(argv[i], "--by-weakest"))
+            byWeakest = true;
         else if (!std::strcmp(argv[i], "--verbose"))
             verbose = true;
         else if (!std::strcmp(argv[i], "--even-jitter"))
@@ -310,6 +408,7 @@ int main(int argc, char** argv)
                 "freq %", "steady %", "fading %", "worst %", "wrong trusted", "agrees", "cpu ms", "ms p95",
                 "ms max");
     bool failed = false;
+    ByWeakest weakest;
     for (const double snr : snrs) {
         Tally all, steady, faded;
         double worst = 1;
@@ -330,11 +429,20 @@ int main(int argc, char** argv)
                         sending.snrDb = snr;
                         sending.leadSeconds =
                             0.2 + 0.5 * std::uniform_real_distribution<double>(0, 1)(random);
+                        std::mt19937 same = random;
                         const std::vector<float> samples = morse::keyed(sent.text, sending, rate, random);
                         double ms = 0;
                         const morse::Heard heard = timedDecode(samples, rate, ms);
-                        const int wrongBefore = cell.trustedWrong;
+                        const int wrongBefore = cell.trustedWrong, rightBefore = cell.right;
                         cell.add(sent, heard, ms);
+                        if (byWeakest) {
+                            // Noise is drawn last: the same draws without it give the clean message.
+                            morse::Sending clean = sending;
+                            clean.snrDb.reset();
+                            weakest.add(strengthOf(morse::keyed(sent.text, clean, rate, same), samples, rate,
+                                                   sending),
+                                        cell.right > rightBefore);
+                        }
                         if (verbose && (heard.text != sent.text || heard.confidence < hear::trusted))
                             std::printf("  %s%+.0f dB %2.0f WPM %4.0f Hz %s %5d Hz: sent %-14s heard %-14s "
                                         "(%.2f, %.1f WPM, %.1f Hz)\n",
@@ -362,6 +470,8 @@ int main(int argc, char** argv)
         failed |=
             (snr >= 0 && worst < 0.99) || (snr >= -6 && worst < 0.95) || (snr >= -9 && all.trustedWrong > 0);
     }
+    if (byWeakest)
+        weakest.print();
     std::puts("");
     std::printf("%-22s  %9s  %15s\n", "No frequency", "clips", "trusted as freq");
     for (const char* what : {"noise alone", "music", "babble", "silence", "other Morse"}) {
