@@ -57,6 +57,8 @@ const DecodeRow decodeRows[] = {
      false, 10.0, 16000, 1, 1, "R 658.80", 3, false, 1},
     {"A label weaker than any figure may be, though not too weak to read", "R 3599.55", 40, 700, 0.1, false,
      -6.0, 16000, 1, 1, "R 3599.55", 3, false, 21},
+    {"A label that lost its first letter in a fade is left out whole, never shown cut", "FREQ 442.20", 20,
+     700, 0.1, true, -6.0, 16000, 1, 1, "442.20", 3, false, 9},
     {"Two groups of figures", "73 73", 12, 1100, 0.1, false, 3.0, 44100, 1, 1, "73 73"},
     {"Far below the noise", "7040.20", 20, 700, 0.1, false, -20.0, 16000, 1, 1, nullptr},
     {"Cut off by the start, three digits before the point", "7040.20", 20, 700, 0, false, 10.0, 16000, 1, 1,

@@ -451,6 +451,16 @@ Heard judged(const Attempt& a, double pitchHz)
          lead.figures >= 3 && (!lead.firstWord || lead.figures > 3) && m.characters[first] < needed[first];
          lead = leadOf(m.chosen, r, first))
         ++first;
+    // A word before the point's that lost its first character goes with it:
+    // what was heard of a label is shown whole or not at all ("REQ" was
+    // never sent).
+    if (first > 0 && !r.wordBefore[first] && companyOf(m.chosen[first - 1]) != Company::Figures) {
+        size_t end = first;
+        while (end < chars && !r.wordBefore[end])
+            ++end;
+        if (m.chosen.find('.', first) >= end)
+            first = end;
+    }
     const Lead lead = leadOf(m.chosen, r, first);
     const bool leadFixed = lead.firstWord && lead.figures >= 3;
     // Figures without a point are rarer from a rig than two words of

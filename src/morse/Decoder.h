@@ -27,7 +27,8 @@ struct Heard {
     // unless its first word holds a point with three characters before it
     // (what was lost there is a leading digit, which a record supplies; for
     // the same reason a doubtful first character is left out while three
-    // stay before that point). Empty when no tone stands out of the noise.
+    // stay before that point, with the rest of its word when that word is a
+    // label before it). Empty when no tone stands out of the noise.
     std::string text;
     // 0..1: how sure the reading is, from how far its weakest character
     // stands out of its rivals, how quiet the gaps are, how steady the tone
