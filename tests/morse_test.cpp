@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <optional>
 #include <random>
@@ -135,6 +136,21 @@ TEST(Decode, LeavesADoubtfulLeadingDigitToTheRecord)
     const morse::Heard heard = morse::decode(samples, 16000);
     EXPECT_EQ(heard.text, "7040.20");
     EXPECT_GE(heard.confidence, hear::trusted);
+}
+
+// A broken capture's samples that are no number, or far beyond full scale,
+// cost what they cover and nothing more.
+TEST(Decode, ReadsPastSamplesThatAreNoNumber)
+{
+    std::mt19937 random(7);
+    morse::Sending sending;
+    sending.snrDb = 10.0;
+    sending.leadSeconds = 1;
+    std::vector<float> samples = morse::keyed("7040.20", sending, 16000, random);
+    samples[100] = std::numeric_limits<float>::quiet_NaN();
+    samples[200] = std::numeric_limits<float>::infinity();
+    samples[300] = 1e30f;
+    EXPECT_EQ(morse::decode(samples, 16000).text, "7040.20");
 }
 
 // A keyer straying by 20 % sends the word gap of "73 73" now and then no

@@ -14,6 +14,16 @@ namespace
 {
 
 constexpr double workingRate = 4000;
+// A mixed sample beyond +-2^largestSampleBits, or no number at all, is a
+// broken capture's: it is clipped there, or taken as 0, so as not to break
+// the rest.
+constexpr int largestSampleBits = 10;
+
+double sane(double v)
+{
+    constexpr double largest = 1 << largestSampleBits;
+    return std::isfinite(v) ? std::clamp(v, -largest, largest) : 0.0;
+}
 
 // Frame i of `channels` interleaved channels, mixed to one.
 double mixedFrame(std::span<const float> samples, size_t i, int channels)
@@ -31,7 +41,7 @@ std::vector<float> narrowed(std::span<const float> samples, int rate, int channe
     const size_t frames = samples.size() / static_cast<size_t>(channels);
     double sum = 0;
     for (size_t i = 0; i < frames; ++i)
-        sum += mixedFrame(samples, i, channels);
+        sum += sane(mixedFrame(samples, i, channels));
     Narrowing narrowing(rate, channels, sum / static_cast<double>(std::max<size_t>(frames, 1)));
     outRate = narrowing.rate();
     std::vector<float> out;
@@ -41,36 +51,48 @@ std::vector<float> narrowed(std::span<const float> samples, int rate, int channe
 }
 
 // Brought down to about workingRate by three cascaded moving sums, whose
-// nulls fall on what would fold onto the band.
+// nulls fall on what would fold onto the band. They are kept in fixed point:
+// a running sum, unlike a ring of doubles, costs one addition a stage, and
+// wraps without losing a bit.
 Narrowing::Narrowing(int rate, int channels, double offset)
     : channels_(channels), factor_(std::max(1, static_cast<int>(rate / workingRate))), offset_(offset),
       outRate_(static_cast<double>(rate) / factor_)
 {
-    for (MovingSum& s : stages_)
-        s.ring.assign(static_cast<size_t>(factor_), 0.0);
-}
-
-double Narrowing::MovingSum::operator()(double v)
-{
-    sum += v - ring[at];
-    ring[at] = v;
-    if (++at == ring.size())
-        at = 0;
-    return sum;
+    // A sample within +-2^largestSampleBits, summed factor^3 times, stays within 2^62.
+    const double gain = static_cast<double>(factor_) * factor_ * factor_;
+    const int bits = 62 - largestSampleBits - static_cast<int>(std::ceil(std::log2(gain)));
+    toFixed_ = std::ldexp(1.0, bits);
+    fromFixed_ = 1 / (toFixed_ * gain);
 }
 
 void Narrowing::add(std::span<const float> samples, std::vector<float>& out)
 {
-    // The sums are scaled once, at the samples kept: this runs for every
-    // sample of a 48 kHz capture.
-    const double scale = 1.0 / (static_cast<double>(factor_) * factor_ * factor_);
+    // In locals, where the compiler keeps them in registers: the loop runs
+    // for every frame of a 48 kHz capture.
+    uint64_t r0 = running_[0], r1 = running_[1], r2 = running_[2];
+    int untilKept = untilKept_;
     const size_t frames = samples.size() / static_cast<size_t>(channels_);
     for (size_t i = 0; i < frames; ++i) {
-        const double v = stages_[2](stages_[1](stages_[0](mixedFrame(samples, i, channels_) - offset_)));
-        if (untilKept_ == 0)
-            out.push_back(static_cast<float>(v * scale));
-        untilKept_ = untilKept_ == 0 ? factor_ - 1 : untilKept_ - 1;
+        const double v = sane(sane(mixedFrame(samples, i, channels_)) - offset_);
+        r0 += static_cast<uint64_t>(static_cast<int64_t>(v * toFixed_));
+        r1 += r0;
+        r2 += r1;
+        if (untilKept == 0) {
+            uint64_t sum = r2;
+            for (int stage = 2; stage >= 0; --stage) {
+                const uint64_t difference = sum - lastKept_[stage];
+                lastKept_[stage] = sum;
+                sum = difference;
+            }
+            out.push_back(static_cast<float>(static_cast<double>(static_cast<int64_t>(sum)) * fromFixed_));
+            untilKept = factor_;
+        }
+        --untilKept;
     }
+    running_[0] = r0;
+    running_[1] = r1;
+    running_[2] = r2;
+    untilKept_ = untilKept;
 }
 
 size_t toneSegment(double rate)

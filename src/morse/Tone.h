@@ -7,6 +7,7 @@
 #include "morse/Spectrum.h"
 
 #include <complex>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
@@ -37,16 +38,14 @@ public:
     void add(std::span<const float> samples, std::vector<float>& out);
 
 private:
-    struct MovingSum {
-        std::vector<double> ring;
-        double sum = 0;
-        size_t at = 0;
-        double operator()(double v);
-    };
-
     int channels_, factor_;
     double offset_, outRate_;
-    MovingSum stages_[3];
+    double toFixed_, fromFixed_; // a sample's scale in fixed point, and the kept sums' back
+    // Three moving sums of factor_ samples in one: their running sums at the
+    // full rate, their differences at the kept frames. Unsigned, so that the
+    // running sums may wrap: the differences come out exact all the same.
+    uint64_t running_[3] = {};
+    uint64_t lastKept_[3] = {};
     int untilKept_ = 0; // frames to pass before the next one kept
 };
 
