@@ -381,13 +381,20 @@ Lead leadOf(const std::string& text, const Reading& r, size_t first)
     return {point - word, word == first};
 }
 
+// Where the word that holds the reading's character c ends (exclusive).
+size_t wordEnd(const Reading& r, size_t c)
+{
+    size_t end = c + 1;
+    while (end < r.text.size() && !r.wordBefore[end])
+        ++end;
+    return end;
+}
+
 // Calls f(word, end) for each word [word, end) of the reading's characters.
 template <class F> void forEachWord(const Reading& r, F f)
 {
-    const size_t n = r.text.size();
-    for (size_t word = 0, end = 0; word < n; word = end) {
-        for (end = word + 1; end < n && !r.wordBefore[end];)
-            ++end;
+    for (size_t word = 0, end = 0; word < r.text.size(); word = end) {
+        end = wordEnd(r, word);
         f(word, end);
     }
 }
@@ -455,9 +462,7 @@ Heard judged(const Attempt& a, double pitchHz)
     // what was heard of a label is shown whole or not at all ("REQ" was
     // never sent).
     if (first > 0 && !r.wordBefore[first] && companyOf(m.chosen[first - 1]) != Company::Figures) {
-        size_t end = first;
-        while (end < chars && !r.wordBefore[end])
-            ++end;
+        const size_t end = wordEnd(r, first);
         if (m.chosen.find('.', first) >= end)
             first = end;
     }
