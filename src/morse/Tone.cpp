@@ -55,12 +55,13 @@ std::vector<float> narrowed(std::span<const float> samples, int rate, int channe
 // a running sum, unlike a ring of doubles, costs one addition a stage, and
 // wraps without losing a bit.
 Narrowing::Narrowing(int rate, int channels, double offset)
-    : channels_(channels), factor_(std::max(1, static_cast<int>(rate / workingRate))), offset_(offset),
+    : channels_(channels), factor_(std::max(1, static_cast<int>(rate / workingRate))), offset_(sane(offset)),
       outRate_(static_cast<double>(rate) / factor_)
 {
-    // A sample within +-2^largestSampleBits, summed factor^3 times, stays within 2^62.
+    // A sample and the offset, each within +-2^largestSampleBits, their
+    // difference summed factor^3 times, stay within 2^62.
     const double gain = static_cast<double>(factor_) * factor_ * factor_;
-    const int bits = 62 - largestSampleBits - static_cast<int>(std::ceil(std::log2(gain)));
+    const int bits = 62 - (largestSampleBits + 1) - static_cast<int>(std::ceil(std::log2(gain)));
     toFixed_ = std::ldexp(1.0, bits);
     fromFixed_ = 1 / (toFixed_ * gain);
 }
@@ -73,7 +74,7 @@ void Narrowing::add(std::span<const float> samples, std::vector<float>& out)
     int untilKept = untilKept_;
     const size_t frames = samples.size() / static_cast<size_t>(channels_);
     for (size_t i = 0; i < frames; ++i) {
-        const double v = sane(sane(mixedFrame(samples, i, channels_)) - offset_);
+        const double v = sane(mixedFrame(samples, i, channels_)) - offset_;
         r0 += static_cast<uint64_t>(static_cast<int64_t>(v * toFixed_));
         r1 += r0;
         r2 += r1;
