@@ -196,9 +196,9 @@ morse::Heard timedDecode(const std::vector<float>& samples, int rate, double& ms
 // The marks of a message as sent, against the noise it was sent in. `clean`:
 // the same message without noise, `noisy` with it.
 struct MarkStrength {
-    // The weakest mark's energy per dit over the noise's density, dB: a
-    // fade's trough, where a mark is hardest to tell from a gap.
-    double weakestDb = 0;
+    // The weakest mark's energy per dit over the noise's density (Eb/N0,
+    // not in dB): a fade's trough, where a mark is hardest to tell from a gap.
+    double weakest = 1e300;
     // Whether, to a reader that knows all but the noise (each mark's phase,
     // level and timing), every dit stands out of a gap there, and every dah
     // out of a dit, by the 6 nats a character must win by to be trusted,
@@ -212,7 +212,6 @@ MarkStrength strengthOf(const std::vector<float>& clean, const std::vector<float
         sending.amplitude * sending.amplitude / 2 / std::pow(10.0, *sending.snrDb / 10) / 2500.0;
     const double variance = density * rate / 2;
     const double ditSamples = morse::ditSeconds(sending.wpm) * rate;
-    double weakest = 1e300;
     MarkStrength out;
     // Log-likelihood ratio, sample by sample, of the mark against a gap.
     std::vector<double> evidence{0};
@@ -223,27 +222,25 @@ MarkStrength strengthOf(const std::vector<float>& clean, const std::vector<float
         }
         const size_t start = n;
         evidence.resize(1);
+        double energy = 0;
         // A mark's samples cross zero now and then: it ends at a run of a
         // quarter of a dit without any.
         size_t quiet = 0;
         for (; n < clean.size() && quiet < ditSamples / 4; ++n) {
             const double s = clean[n], noise = static_cast<double>(noisy[n]) - s;
             evidence.push_back(evidence.back() + (s * s + 2 * noise * s) / (2 * variance));
+            energy += s * s;
             quiet = clean[n] == 0 ? quiet + 1 : 0;
         }
         const size_t length = n - quiet - start;
         const double dits = std::max(1.0, std::round(static_cast<double>(length) / ditSamples));
-        double energy = 0;
-        for (size_t k = start; k < start + length; ++k)
-            energy += static_cast<double>(clean[k]) * clean[k];
-        weakest = std::min(weakest, energy / rate / dits / density);
+        out.weakest = std::min(out.weakest, energy / rate / dits / density);
         // A dah against a dit at either end of it: what tells them apart is the rest.
         const size_t third = length / 3;
         const double sure = dits < 2 ? evidence[length]
                                      : std::min(evidence[length] - evidence[third], evidence[length - third]);
         out.everyMarkSure = out.everyMarkSure && sure >= 6;
     }
-    out.weakestDb = 10 * std::log10(weakest);
     return out;
 }
 
@@ -259,7 +256,7 @@ struct ByWeakest {
     void add(const MarkStrength& m, bool isRight)
     {
         size_t bin = 0;
-        while (bin < std::size(edges) && std::pow(10.0, m.weakestDb / 10) >= edges[bin])
+        while (bin < std::size(edges) && m.weakest >= edges[bin])
             ++bin;
         ++messages[bin];
         right[bin] += isRight;

@@ -212,8 +212,6 @@ void holdRow(const char* what, int16_t delayIndex, int count, bool paced, bool r
            duration<double, std::micro>(b.delay.interval(delayIndex)).count(), holds);
 }
 
-} // namespace
-
 // What the machine itself takes from a thread that never sleeps: the kernel's
 // tick and, on a virtual machine, the host's own pauses. No gap shorter than
 // such a stall can be kept whole whenever one falls on it, so this is the
@@ -244,6 +242,8 @@ void machineFloor(RealtimeDelay* raised)
         "(%.2f %%), %.0f µs at the longest.\n",
         stalls, stalledUs, 100 * stalledUs / totalUs, longestUs);
 }
+
+} // namespace
 
 int main(int argc, char** argv)
 {
